@@ -1,0 +1,2 @@
+#include "quelin.h"
+int main() { return 0; }

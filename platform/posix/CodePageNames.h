@@ -1,0 +1,15 @@
+// Code-page helpers shared by the POSIX side of the platform layer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The iconv name of a Windows code page, or null when iconv has none.
+const char* IconvNameOfCodePage(std::uint32_t codePage);
+
+// UTF-8 text in `codePage`; a character the code page lacks becomes '?'.
+std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage);
+
+} // namespace platform

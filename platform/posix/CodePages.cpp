@@ -1,0 +1,192 @@
+// Code pages on POSIX: the user's ANSI code page from the locale variables,
+// one-byte conversion and value-name conversion through iconv.
+#include "../Platform.h"
+#include "CodePageNames.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iconv.h>
+#include <map>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+constexpr std::uint32_t kAcp = 0;
+constexpr std::uint32_t kMacCp = 2;
+constexpr std::uint32_t kSymbolCp = 42;
+
+// The locale name that decides the user's language: LC_ALL, then LC_CTYPE,
+// then LANG, the first that is set and not empty.
+std::string UserLocaleName() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value)
+            return value;
+    }
+    return std::string();
+}
+
+struct LanguageCodePage {
+    const char* language;
+    std::uint32_t codePage;
+};
+
+// Windows ANSI code page of each language; territory-specific rows first.
+constexpr LanguageCodePage kLanguageCodePages[] = {
+    {"zh_TW", 950}, {"zh_HK", 950}, {"zh_CN", 936}, {"zh_SG", 936}, {"ja", 932},
+    {"ko", 949},    {"ru", 1251},   {"uk", 1251},   {"be", 1251},   {"bg", 1251},
+    {"sr", 1251},   {"mk", 1251},   {"el", 1253},   {"tr", 1254},   {"az", 1254},
+    {"he", 1255},   {"ar", 1256},   {"fa", 1256},   {"ur", 1256},   {"et", 1257},
+    {"lv", 1257},   {"lt", 1257},   {"vi", 1258},   {"th", 874},    {"cs", 1250},
+    {"hu", 1250},   {"pl", 1250},   {"ro", 1250},   {"sk", 1250},   {"sl", 1250},
+    {"hr", 1250},
+};
+
+// Whether `locale` (such as "pt_BR.UTF-8") names `language` ("pt" or "pt_BR").
+bool LocaleIsLanguage(const std::string& locale, const char* language) {
+    std::size_t length = std::strlen(language);
+    if (locale.compare(0, length, language) != 0)
+        return false;
+    if (locale.size() == length)
+        return true;
+    char next = locale[length];
+    return next == '.' || next == '@' || (next == '_' && length == 2);
+}
+
+using ByteTable = std::array<std::uint16_t, 256>;
+
+// The first UTF-16 unit of every byte converted alone; 0 where iconv has
+// no conversion. The converter is flushed after each byte, since some
+// (CP1255, CP1258) hold a base character back for a combining mark.
+ByteTable BuildByteTable(const char* iconvName) {
+    ByteTable table{};
+    iconv_t converter = iconv_open("UTF-16LE", iconvName);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return table;
+    for (int byte = 0; byte < 256; ++byte) {
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        char in = static_cast<char>(byte);
+        char* inPointer = &in;
+        std::size_t inLeft = 1;
+        unsigned char out[16];
+        char* outPointer = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) == static_cast<std::size_t>(-1))
+            continue;
+        iconv(converter, nullptr, nullptr, &outPointer, &outLeft);
+        if (sizeof out - outLeft >= 2)
+            table[byte] = static_cast<std::uint16_t>(out[0] | out[1] << 8);
+    }
+    iconv_close(converter);
+    return table;
+}
+
+const ByteTable& ByteTableOf(std::uint32_t codePage, const char* iconvName) {
+    static std::mutex mutex;
+    static std::map<std::uint32_t, ByteTable> tables;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = tables.find(codePage);
+    if (found == tables.end())
+        found = tables.emplace(codePage, BuildByteTable(iconvName)).first;
+    return found->second;
+}
+
+} // namespace
+
+std::uint32_t UserCodePage() {
+    std::string locale = UserLocaleName();
+    for (const LanguageCodePage& row : kLanguageCodePages)
+        if (LocaleIsLanguage(locale, row.language))
+            return row.codePage;
+    return 1252;
+}
+
+std::uint32_t AnsiCodePage() { return UserCodePage(); }
+
+const char* IconvNameOfCodePage(std::uint32_t codePage) {
+    switch (codePage) {
+    case kMacCp: return "MACINTOSH";
+    case 874: return "CP874";
+    case 932: return "CP932";
+    case 936: return "CP936";
+    case 949: return "CP949";
+    case 950: return "CP950";
+    case 1250: return "CP1250";
+    case 1251: return "CP1251";
+    case 1252: return "CP1252";
+    case 1253: return "CP1253";
+    case 1254: return "CP1254";
+    case 1255: return "CP1255";
+    case 1256: return "CP1256";
+    case 1257: return "CP1257";
+    case 1258: return "CP1258";
+    case 1361: return "JOHAB";
+    default: return nullptr;
+    }
+}
+
+std::uint16_t ByteToUtf16(std::uint32_t codePage, unsigned char byte) {
+    if (codePage == kAcp)
+        codePage = AnsiCodePage();
+    if (codePage == kSymbolCp)
+        return static_cast<std::uint16_t>(0xF000 + byte);
+    const char* iconvName = IconvNameOfCodePage(codePage);
+    if (!iconvName)
+        return 0;
+    return ByteTableOf(codePage, iconvName)[byte];
+}
+
+bool IsLeadByte(unsigned char byte) {
+    switch (AnsiCodePage()) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    case 1361:
+        return (byte >= 0x84 && byte <= 0xD3) || (byte >= 0xD8 && byte <= 0xDE) ||
+               (byte >= 0xE0 && byte <= 0xF9);
+    default: return false;
+    }
+}
+
+std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage) {
+    const char* iconvName = IconvNameOfCodePage(codePage);
+    iconv_t converter = iconvName ? iconv_open(iconvName, "UTF-8") : reinterpret_cast<iconv_t>(-1);
+    std::string result;
+    std::size_t position = 0;
+    while (position < utf8.size()) {
+        unsigned char lead = static_cast<unsigned char>(utf8[position]);
+        std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (position + length > utf8.size())
+            length = utf8.size() - position;
+        if (lead < 0x80) {
+            result += static_cast<char>(lead);
+        } else {
+            char out[8];
+            char* outPointer = out;
+            std::size_t outLeft = sizeof out;
+            char* inPointer = const_cast<char*>(utf8.data() + position);
+            std::size_t inLeft = length;
+            bool converted = converter != reinterpret_cast<iconv_t>(-1) &&
+                             iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) !=
+                                 static_cast<std::size_t>(-1) &&
+                             inLeft == 0;
+            if (converted)
+                result.append(out, sizeof out - outLeft);
+            else
+                result += '?';
+            if (converter != reinterpret_cast<iconv_t>(-1))
+                iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+        position += length;
+    }
+    if (converter != reinterpret_cast<iconv_t>(-1))
+        iconv_close(converter);
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,104 @@
+#include "PsSyntax.h"
+
+#include <cstring>
+
+namespace t42 {
+
+namespace {
+
+bool IsDelimiter(unsigned char byte) {
+    return std::strchr("()<>[]{}/%", byte) != nullptr && byte != 0;
+}
+
+bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+bool IsRegular(unsigned char byte) {
+    return (byte >= 0x21 && byte <= 0x7E && !IsDelimiter(byte)) || byte >= 0xA0;
+}
+
+} // namespace
+
+std::size_t EscapedLength(const char* text, std::size_t length, unsigned flags) {
+    std::size_t escaped = length;
+    for (std::size_t i = 0; i < length; ++i) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\\' || ((flags & kEscapeParentheses) && (byte == '(' || byte == ')')))
+            escaped += 1;
+        else if ((flags & kOctalControls) && IsControl(byte))
+            escaped += 3;
+    }
+    return escaped;
+}
+
+char* WriteEscaped(char* out, const char* text, std::size_t length, unsigned flags) {
+    for (std::size_t i = 0; i < length; ++i) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\\' || ((flags & kEscapeParentheses) && (byte == '(' || byte == ')'))) {
+            *out++ = '\\';
+            *out++ = static_cast<char>(byte);
+        } else if ((flags & kOctalControls) && IsControl(byte)) {
+            *out++ = '\\';
+            *out++ = static_cast<char>('0' + (byte >> 6));
+            *out++ = static_cast<char>('0' + ((byte >> 3) & 7));
+            *out++ = static_cast<char>('0' + (byte & 7));
+        } else {
+            *out++ = static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
+bool HasUnmatchedParenthesis(const char* text) {
+    int depth = 0;
+    for (; *text; ++text) {
+        if (*text == '(') {
+            ++depth;
+        } else if (*text == ')') {
+            if (--depth < 0)
+                return true;
+        }
+    }
+    return depth != 0;
+}
+
+bool IsPlainName(const char* name) {
+    if (*name == 0)
+        return false;
+    for (; *name; ++name)
+        if (!IsRegular(static_cast<unsigned char>(*name)))
+            return false;
+    return true;
+}
+
+std::size_t NameTokenLength(const char* name) {
+    std::size_t length = std::strlen(name);
+    if (IsPlainName(name))
+        return 1 + length;
+    return 1 + EscapedLength(name, length, kEscapeParentheses | kOctalControls) + 5;
+}
+
+char* WriteNameToken(char* out, const char* name) {
+    std::size_t length = std::strlen(name);
+    if (IsPlainName(name)) {
+        *out++ = '/';
+        std::memcpy(out, name, length);
+        return out + length;
+    }
+    *out++ = '(';
+    out = WriteEscaped(out, name, length, kEscapeParentheses | kOctalControls);
+    std::memcpy(out, ") cvn", 5);
+    return out + 5;
+}
+
+std::string SanitizeFontName(const std::string& raw, std::size_t maxLength) {
+    std::string name;
+    for (char c : raw) {
+        if (name.size() == maxLength)
+            break;
+        if (IsRegular(static_cast<unsigned char>(c)))
+            name += c;
+    }
+    return name;
+}
+
+} // namespace t42

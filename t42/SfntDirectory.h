@@ -1,0 +1,88 @@
+// The font file's own table directory, read through a bounded big-endian
+// reader: font files are hostile input, so every offset and length is
+// checked against the bytes actually there before it is used.
+#pragma once
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace t42 {
+
+// Big-endian numbers from a byte range; every read is checked in 64-bit
+// arithmetic and fails rather than reading past the end.
+class ByteReader {
+public:
+    ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool Has(std::uint64_t offset, std::uint64_t length) const {
+        return offset <= size_ && length <= size_ - offset;
+    }
+    bool U16(std::uint64_t offset, std::uint16_t& value) const {
+        if (!Has(offset, 2))
+            return false;
+        value = static_cast<std::uint16_t>(data_[offset] << 8 | data_[offset + 1]);
+        return true;
+    }
+    bool U32(std::uint64_t offset, std::uint32_t& value) const {
+        if (!Has(offset, 4))
+            return false;
+        value = static_cast<std::uint32_t>(data_[offset]) << 24 |
+                static_cast<std::uint32_t>(data_[offset + 1]) << 16 |
+                static_cast<std::uint32_t>(data_[offset + 2]) << 8 | data_[offset + 3];
+        return true;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+struct TableDirEntry {
+    std::uint32_t tag;
+    std::uint32_t checksum;
+    std::uint32_t offset;
+    std::uint32_t length;
+};
+
+// The tables a Type 42 font carries, in ascending tag order.
+constexpr int kTableCount = 9;
+constexpr std::uint32_t kTableTags[kTableCount] = {
+    0x63767420, // cvt
+    0x6670676D, // fpgm
+    0x676C7966, // glyf
+    0x68656164, // head
+    0x68686561, // hhea
+    0x686D7478, // hmtx
+    0x6C6F6361, // loca
+    0x6D617870, // maxp
+    0x70726570, // prep
+};
+enum TableIndex { kCvt, kFpgm, kGlyf, kHead, kHhea, kHmtx, kLoca, kMaxp, kPrep };
+
+// The nine tables as the face's directory lists them (the first entry of a
+// tag counts); offsets count from the start of the file, also for a face
+// of a collection.
+struct FontTables {
+    TableDirEntry entries[kTableCount];
+    bool present[kTableCount];
+    std::uint64_t fileSize;
+};
+
+// Reads the directory of the open face. False when the directory cannot be
+// read whole, or when one of the nine tables reaches past the end of the
+// file, or when the rebuilt file would not fit 32-bit offsets.
+bool ReadFontTables(FT_Face face, FontTables& tables);
+
+// Reads `length` bytes of the font file at `offset`; false unless all were
+// there.
+bool ReadFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
+                   std::vector<std::uint8_t>& bytes);
+
+// The sfnt checksum: the sum of the big-endian 32-bit words covering
+// `length` rounded up to a multiple of 4 (the missing bytes zero).
+std::uint32_t CalcChecksum(const std::uint8_t* data, std::size_t length);
+
+} // namespace t42

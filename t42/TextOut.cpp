@@ -1,0 +1,100 @@
+// PostScript code that draws a host string in the converted font: runs of
+// bytes below 128 with show, every other byte by glyph name with glyphshow.
+#include "PsSyntax.h"
+#include "TTPost42.h"
+
+#include <cstring>
+
+namespace t42 {
+
+namespace {
+
+constexpr int kGlyphItemEstimate = 24; // what a glyph item counts on a line
+constexpr int kLineLimit = 65;
+constexpr const char kRunOpen[] = "(";
+constexpr const char kRunClose[] = ") show ";
+constexpr const char kGlyphShow[] = " glyphshow ";
+
+// The run item "(...) show ", with ( ) and \ escaped so that host text stays
+// data; nothing is written when it does not fit.
+int AppendRun(const char* run, std::size_t length, char*& out, int& budget, int& itemLength) {
+    std::size_t escaped = EscapedLength(run, length, kEscapeParentheses);
+    std::size_t total = escaped + sizeof kRunOpen - 1 + sizeof kRunClose - 1;
+    if (budget < 0 || total > static_cast<std::size_t>(budget))
+        return kBufferTooSmall;
+    *out++ = '(';
+    out = WriteEscaped(out, run, length, kEscapeParentheses);
+    std::memcpy(out, kRunClose, sizeof kRunClose - 1);
+    out += sizeof kRunClose - 1;
+    budget -= static_cast<int>(total);
+    itemLength = static_cast<int>(total);
+    return kOk;
+}
+
+// A line break only where one fits; a missing one is no error.
+void AppendLineBreak(char*& out, int& budget) {
+    if (budget >= 1) {
+        *out++ = '\n';
+        --budget;
+    }
+}
+
+} // namespace
+
+int TTPost42::AppendGlyphShow(unsigned char byte, char*& out, int& budget) {
+    std::uint16_t unit = platform::ByteToUtf16(codePage, byte);
+    FT_UInt glyph = FT_Get_Char_Index(facts.face, unit);
+    char buffer[GlyphNamer::kBufferSize];
+    const char* name = names.NameOf(facts.face, glyph & 0xFFFF, buffer);
+    int length = static_cast<int>(NameTokenLength(name) + sizeof kGlyphShow - 1);
+    if (length > budget)
+        return kBufferTooSmall;
+    out = WriteNameToken(out, name);
+    std::memcpy(out, kGlyphShow, sizeof kGlyphShow - 1);
+    out += sizeof kGlyphShow - 1;
+    budget -= length;
+    return kOk;
+}
+
+int TTPost42::TextOut(const char* text, char* out, int outSize) {
+    if (!out || outSize < 0)
+        outSize = 0; // nothing can be written
+    int budget = outSize - 1;
+    if (outSize > 0)
+        std::memset(out, 0, static_cast<std::size_t>(outSize));
+    long long lineEstimate = 0;
+    const char* run = text;
+    std::size_t runLength = 0;
+    for (const char* at = text; *at; ++at) {
+        unsigned char byte = static_cast<unsigned char>(*at);
+        if (byte < 128) {
+            if (runLength == 0)
+                run = at;
+            ++runLength;
+            continue;
+        }
+        if (runLength != 0) {
+            int itemLength = 0;
+            if (AppendRun(run, runLength, out, budget, itemLength) != kOk)
+                return kBufferTooSmall;
+            lineEstimate += itemLength;
+            runLength = 0;
+        }
+        lineEstimate += kGlyphItemEstimate;
+        if (AppendGlyphShow(byte, out, budget) != kOk)
+            return kBufferTooSmall;
+        if (lineEstimate > kLineLimit) {
+            AppendLineBreak(out, budget);
+            lineEstimate = 0;
+        }
+    }
+    if (runLength != 0) {
+        int itemLength = 0;
+        if (AppendRun(run, runLength, out, budget, itemLength) != kOk)
+            return kBufferTooSmall;
+    }
+    AppendLineBreak(out, budget);
+    return kOk;
+}
+
+} // namespace t42
