@@ -153,7 +153,22 @@ bool IsLeadByte(unsigned char byte) {
     }
 }
 
-std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage) {
+namespace {
+
+std::uint32_t DecodeUtf8(const std::string& utf8, std::size_t position, std::size_t length) {
+    unsigned char lead = static_cast<unsigned char>(utf8[position]);
+    std::uint32_t codePoint = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    for (std::size_t i = 1; i < length; ++i)
+        codePoint = codePoint << 6 | (static_cast<unsigned char>(utf8[position + i]) & 0x3F);
+    return codePoint;
+}
+
+} // namespace
+
+std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
+                           std::vector<std::uint32_t>* missing) {
+    if (codePage == 0)
+        codePage = AnsiCodePage();
     const char* iconvName = IconvNameOfCodePage(codePage);
     iconv_t converter = iconvName ? iconv_open(iconvName, "UTF-8") : reinterpret_cast<iconv_t>(-1);
     std::string result;
@@ -175,10 +190,23 @@ std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage) {
                              iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) !=
                                  static_cast<std::size_t>(-1) &&
                              inLeft == 0;
-            if (converted)
+            if (codePage == kSymbolCp) {
+                // The symbol code page holds U+F020-U+F0FF (and U+0080-U+00FF)
+                // as single bytes.
+                std::uint32_t codePoint = DecodeUtf8(utf8, position, length);
+                converted = codePoint <= 0xFF || (codePoint >= 0xF000 && codePoint <= 0xF0FF);
+                if (converted) {
+                    out[0] = static_cast<char>(codePoint & 0xFF);
+                    outLeft = sizeof out - 1;
+                }
+            }
+            if (converted) {
                 result.append(out, sizeof out - outLeft);
-            else
+            } else {
                 result += '?';
+                if (missing)
+                    missing->push_back(DecodeUtf8(utf8, position, length));
+            }
             if (converter != reinterpret_cast<iconv_t>(-1))
                 iconv(converter, nullptr, nullptr, nullptr, nullptr);
         }

@@ -131,8 +131,9 @@ def write_ttc(faces):
         out += sfnt_directory_header(len(face))
         for tag in sorted(face):
             data = face[tag]
-            cs = checksum(data[:8] + b"\0\0\0\0" + data[12:]) if tag == "head" else checksum(data)
-            out += struct.pack(">4sIII", tag.encode("latin-1"), cs, stored[data], len(data))
+            summed = data[:8] + b"\0\0\0\0" + data[12:] if tag == "head" else data
+            out += struct.pack(">4sIII", tag.encode("latin-1"), checksum(summed),
+                               stored[data], len(data))
     return out + body
 
 
@@ -350,7 +351,8 @@ def build_font(upem=2048, names=None, name_records=None, weight=400,
         name_records = windows_names(names)
     fb.font["name"] = name_table(name_records)
 
-    fb.setupOS2(usWeightClass=weight, achVendID="NONE", fsType=0, fsSelection=0x40,
+    fb.setupOS2(usWeightClass=weight, achVendID="NONE", fsType=0,
+                fsSelection=0x40,  # regular
                 sTypoAscender=round(upem * 0.8), sTypoDescender=-round(upem * 0.2),
                 sTypoLineGap=0, usWinAscent=round(upem * 0.9),
                 usWinDescent=round(upem * 0.25),
@@ -399,13 +401,13 @@ def base(**kw):
     return build_font(names=names, **kw)
 
 
-def pua_glyphs(count, first=0, program=lambda i: b""):
+def pua_glyphs(count, program):
     """Distinct extra glyphs g00000.. mapped to U+E000 + index."""
     return [("g%05d" % i, 0xE000 + i, bits_glyph(i, program(i)), 1100)
-            for i in range(first, first + count)]
+            for i in range(count)]
 
 
-# ------------------------------------------------------------ special fonts
+# ----------------------------------------------- fonts beyond the base font
 
 def glyf_of_size(target, odd_last):
     """Base font whose glyf table is exactly `target` bytes long.
@@ -444,7 +446,8 @@ def glyf_of_size(target, odd_last):
     name, cp, last, adv = extra[-1]
     grow = target - total
     code = last.program.getBytecode()
-    extra[-1] = (name, cp, bits_glyph(i - 1, filler_program(len(code) + grow, seed=i - 1)), adv)
+    program = filler_program(len(code) + grow, seed=i - 1)
+    extra[-1] = (name, cp, bits_glyph(i - 1, program), adv)
     tables = base(glyphs=fixed_base, extra_glyphs=extra, glyf_padding=0)
     assert len(tables["glyf"]) == target, len(tables["glyf"])
     assert (struct.unpack(">h", tables["head"][50:52])[0] == 1) == odd_last
@@ -486,8 +489,9 @@ def mac_and_windows_names():
     return base(name_records=mac_names(mac) + windows_names(win))
 
 
-def script_font(letters):
-    extra = [(name, cp, bits_glyph(100 + i), 1100) for i, (name, cp) in enumerate(letters)]
+def script_font(letters, first_shape):
+    extra = [(name, cp, bits_glyph(first_shape + i), 1100)
+             for i, (name, cp) in enumerate(letters)]
     return base(extra_glyphs=extra)
 
 
@@ -564,8 +568,8 @@ def fonts():
         "dir-huge-length.ttf": dir_huge_length,
         "upem0.ttf": with_upem0,
         "collection.ttc": collection,
-        "cyrillic.ttf": lambda: script_font(CYRILLIC),
-        "greek.ttf": lambda: script_font(GREEK),
+        "cyrillic.ttf": lambda: script_font(CYRILLIC, 100),
+        "greek.ttf": lambda: script_font(GREEK, 200),
     }
     for w in (0, 149, 150, 400, 950, 1000):
         out["weight-%d.ttf" % w] = lambda w=w: base(weight=w)
