@@ -119,15 +119,18 @@ std::string HostText(const Options& options, const std::string& utf8) {
     return text;
 }
 
-bool WriteOutput(const Options& options, const std::string& bytes) {
-    if (options.output.empty() || options.output == "-") {
-        return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
-    }
+bool WriteOutput(const Options& options, const char* bytes, std::size_t size) {
+    if (options.output.empty() || options.output == "-")
+        return std::fwrite(bytes, 1, size, stdout) == size && std::fflush(stdout) == 0;
     std::FILE* file = std::fopen(options.output.c_str(), "wb");
     if (!file)
         return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool written = std::fwrite(bytes, 1, size, file) == size;
     return std::fclose(file) == 0 && written;
+}
+
+bool WriteOutput(const Options& options, const std::string& bytes) {
+    return WriteOutput(options, bytes.data(), bytes.size());
 }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -234,14 +237,18 @@ int ShowInfo(const Options& options) {
 int Convert(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = MakeFont(options, options.operands[0]);
-    if (!handle)
-        return kExitRefused;
-    std::string program = FontProgram(handle);
-    T42DeleteTrueTypeFont(handle);
-    if (program.empty())
-        return Fail(kExitRefused, "the font program could not be handed out");
-    if (!WriteOutput(options, program))
+    const std::string& faceName = options.operands[0];
+    if (faceName.size() >= LF_FACESIZE)
+        return Fail(kExitUsage, "a face name holds at most 31 bytes: " + Quoted(faceName));
+    // The program is written straight from a converter of the command's
+    // own: a host's copy of it (T42GetFontData) would double the memory of
+    // a program that can be tens of megabytes. The bytes are the same.
+    LOGFONTA request = MakeRequest(options, faceName);
+    t42::TTPost42 converter;
+    if (int result = converter.Convert(&request))
+        return Fail(kExitRefused, Explain(result, faceName));
+    const t42::OutputBuffer& program = converter.Output();
+    if (!WriteOutput(options, program.Data(), program.Size()))
         return Fail(kExitIo, "cannot write " + Quoted(options.output.empty() ? "standard output" : options.output));
     return kExitOk;
 }

@@ -20,6 +20,11 @@ struct HexPairs {
 };
 constexpr HexPairs kHexPairs;
 
+void WriteHexDigits(char* __restrict out, const std::uint8_t* __restrict bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(out + 2 * i, &kHexPairs.digits[2 * bytes[i]], 2);
+}
+
 } // namespace
 
 void HexLines::Write(const std::uint8_t* bytes, std::size_t count) {
@@ -28,8 +33,7 @@ void HexLines::Write(const std::uint8_t* bytes, std::size_t count) {
         std::size_t take = count < room ? count : room;
         bool completesLine = take == room;
         char* out = output_.Grow(2 * take + (completesLine ? 1 : 0));
-        for (std::size_t i = 0; i < take; ++i)
-            std::memcpy(out + 2 * i, &kHexPairs.digits[2 * bytes[i]], 2);
+        WriteHexDigits(out, bytes, take);
         if (completesLine) {
             out[2 * take] = '\n';
             lineBytes_ = 0;

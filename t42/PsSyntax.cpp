@@ -6,15 +6,24 @@ namespace t42 {
 
 namespace {
 
-bool IsDelimiter(unsigned char byte) {
-    return std::strchr("()<>[]{}/%", byte) != nullptr && byte != 0;
-}
-
 bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
-bool IsRegular(unsigned char byte) {
-    return (byte >= 0x21 && byte <= 0x7E && !IsDelimiter(byte)) || byte >= 0xA0;
-}
+// The regular characters: 0x21-0x7E less the ten delimiters, and 0xA0-0xFF.
+// Outside a string, 0x80-0x9F are binary tokens to a Level 2 scanner.
+struct RegularBytes {
+    bool regular[256];
+    constexpr RegularBytes() : regular() {
+        for (int byte = 0x21; byte <= 0x7E; ++byte)
+            regular[byte] = true;
+        for (char delimiter : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
+            regular[static_cast<unsigned char>(delimiter)] = false;
+        for (int byte = 0xA0; byte <= 0xFF; ++byte)
+            regular[byte] = true;
+    }
+};
+constexpr RegularBytes kRegularBytes;
+
+bool IsRegular(unsigned char byte) { return kRegularBytes.regular[byte]; }
 
 } // namespace
 

@@ -56,6 +56,19 @@ bool ReadFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
            read == length;
 }
 
+bool ViewFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
+                   std::vector<std::uint8_t>& storage, const std::uint8_t*& bytes) {
+    const FT_Stream stream = face->stream;
+    if (stream && stream->base && offset <= stream->size && length <= stream->size - offset) {
+        bytes = stream->base + offset;
+        return true;
+    }
+    if (!ReadFontBytes(face, offset, length, storage))
+        return false;
+    bytes = storage.data();
+    return true;
+}
+
 bool ReadFontTables(FT_Face face, FontTables& tables) {
     tables = FontTables{};
     tables.fileSize = FontFileSize(face);

@@ -17,6 +17,7 @@ namespace t42 {
 class ByteReader {
 public:
     ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::size_t Size() const { return size_; }
     bool Has(std::uint64_t offset, std::uint64_t length) const {
         return offset <= size_ && length <= size_ - offset;
     }
@@ -80,6 +81,12 @@ bool ReadFontTables(FT_Face face, FontTables& tables);
 // there.
 bool ReadFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
                    std::vector<std::uint8_t>& bytes);
+
+// Gives in `bytes` the `length` bytes of the font file at `offset`: straight
+// from the file's mapping when FreeType holds the file in memory, else read
+// into `storage`. False unless all of them are there.
+bool ViewFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
+                   std::vector<std::uint8_t>& storage, const std::uint8_t*& bytes);
 
 // The sfnt checksum: the sum of the big-endian 32-bit words covering
 // `length` rounded up to a multiple of 4 (the missing bytes zero).

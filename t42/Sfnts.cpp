@@ -51,7 +51,7 @@ private:
     void LayOutDirectory();
     std::uint32_t ChecksumAdjustment() const;
     void WriteTableDirEntry(const TableDirEntry& entry);
-    std::vector<std::uint64_t> GlyfBreakPoints(const std::vector<std::uint8_t>& loca) const;
+    std::vector<std::uint64_t> GlyfBreakPoints(const ByteReader& loca) const;
     void PlanStrings(std::vector<std::uint64_t> breakPoints);
     void WriteTableHex(const std::uint8_t* bytes, std::uint32_t length);
     void Emit(const std::uint8_t* bytes, std::uint64_t count, bool zeros);
@@ -99,14 +99,13 @@ void SfntsWriter::WriteTableDirEntry(const TableDirEntry& entry) {
 // Glyph boundaries at even offsets inside glyf, in rebuilt-file offsets.
 // Only the loca entries that are there count; an offset past glyf counts as
 // its end, and entries out of order are break points like any other.
-std::vector<std::uint64_t> SfntsWriter::GlyfBreakPoints(const std::vector<std::uint8_t>& loca) const {
+std::vector<std::uint64_t> SfntsWriter::GlyfBreakPoints(const ByteReader& reader) const {
     std::vector<std::uint64_t> points;
     const TableDirEntry& glyf = entries_[kGlyf];
     bool longFormat = facts_.indexToLocFormat != 0;
     std::uint64_t entrySize = longFormat ? 4 : 2;
     std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(facts_.numGlyphs) + 1,
-                                                  loca.size() / entrySize);
-    ByteReader reader(loca.data(), loca.size());
+                                                  reader.Size() / entrySize);
     points.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t offset = 0;
@@ -179,34 +178,48 @@ int SfntsWriter::Write() {
         WriteTableDirEntry(entry);
 
     FT_Face face = facts_.face;
-    std::vector<std::uint8_t> loca;
+    std::vector<std::uint8_t> locaStorage;
+    const std::uint8_t* loca = nullptr;
     std::vector<std::uint64_t> glyphBreaks;
     if (entries_[kGlyf].length > kMaxStringData && facts_.tables.present[kLoca]) {
         const TableDirEntry& entry = facts_.tables.entries[kLoca];
-        if (!ReadFontBytes(face, entry.offset, entry.length, loca))
+        if (!ViewFontBytes(face, entry.offset, entry.length, locaStorage, loca))
             return kBadFont;
-        glyphBreaks = GlyfBreakPoints(loca);
+        glyphBreaks = GlyfBreakPoints(ByteReader(loca, entry.length));
     }
     PlanStrings(std::move(glyphBreaks));
 
     std::uint32_t adjustment = ChecksumAdjustment();
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> storage;
     for (int t = 0; t < kTableCount; ++t) {
         if (!facts_.tables.present[t] || entries_[t].length == 0)
             continue;
         const TableDirEntry& source = facts_.tables.entries[t];
-        const std::vector<std::uint8_t>* table = &bytes;
-        if (t == kLoca && !loca.empty()) {
-            table = &loca; // read once, for cutting glyf and for itself
-        } else if (!ReadFontBytes(face, source.offset, source.length, bytes)) {
+        const std::uint8_t* bytes = loca; // loca is looked at once, for glyf and for itself
+        if ((t != kLoca || !loca) && !ViewFontBytes(face, source.offset, source.length, storage, bytes))
             return kBadFont;
+        if (t == kHead && source.length >= kCheckSumAdjustmentOffset + 4) {
+            // The one table that changes: a copy with the new adjustment.
+            std::vector<std::uint8_t> head(bytes, bytes + source.length);
+            PutU32(head.data() + kCheckSumAdjustmentOffset, adjustment);
+            WriteTableHex(head.data(), source.length);
+            continue;
         }
-        if (t == kHead && bytes.size() >= kCheckSumAdjustmentOffset + 4)
-            PutU32(bytes.data() + kCheckSumAdjustmentOffset, adjustment);
-        WriteTableHex(table->data(), source.length);
+        WriteTableHex(bytes, source.length);
     }
     hex_.Finish();
     return 0;
+}
+
+std::size_t TTPost42::EstimatedProgramSize() const {
+    constexpr std::uint64_t kHeaderAndDictionary = 4096;
+    constexpr std::uint64_t kPerGlyphName = 32;
+    std::uint64_t rebuilt = kHeaderSize;
+    for (int t = 0; t < kTableCount; ++t)
+        if (facts.tables.present[t])
+            rebuilt += Padded(facts.tables.entries[t].length);
+    std::uint64_t hex = 2 * rebuilt + rebuilt / HexLines::kBytesPerLine + 8 * (rebuilt / kMaxStringData + 2);
+    return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * static_cast<std::uint64_t>(facts.numGlyphs) + hex);
 }
 
 int TTPost42::WriteSfnts() {

@@ -25,6 +25,8 @@ void TTPost42::Reset() {
         FT_Done_Face(facts.face);
     facts = FontFacts{};
     names.Reset();
+    for (std::string& item : glyphItems)
+        item.clear();
     output.Truncate();
 }
 
@@ -41,6 +43,7 @@ int TTPost42::Convert(const LOGFONTA* request) {
     codePage = CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet), platform::UserCodePage());
     if (!LoadFontFacts(path.c_str(), faceIndex))
         return kBadFont;
+    output.Reserve(EstimatedProgramSize());
     using Writer = int (TTPost42::*)();
     for (Writer writer : {&TTPost42::WriteHeader, &TTPost42::WriteFontDictionary,
                           &TTPost42::WriteEncoding, &TTPost42::WriteCharStrings,
@@ -50,6 +53,7 @@ int TTPost42::Convert(const LOGFONTA* request) {
             return result;
     }
     Append("FontName currentdict end definefont pop\n", -1);
+    PrepareGlyphItems();
     return kOk;
 }
 

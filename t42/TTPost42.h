@@ -66,15 +66,30 @@ public:
     int WriteSfnts();
 
 private:
+    // About how long the program of the open face will be, so that the
+    // output is allocated once.
+    std::size_t EstimatedProgramSize() const;
+
+    // The glyph item of one byte of 128 or more: its glyph name, through
+    // the code page and the selected character map, and " glyphshow ".
+    std::string GlyphItem(unsigned char byte);
+
+    // Builds the items of all 128 bytes once the conversion is done: the
+    // face, its map and the code page no longer change.
+    void PrepareGlyphItems();
+
     // Writes the glyph item of one byte at `out`; -1004 when it does not fit.
     int AppendGlyphShow(unsigned char byte, char*& out, int& budget);
     friend class SfntsWriter;
+
+    static constexpr int kHighBytes = 128;
 
     OutputBuffer output;
     FontFacts facts;
     FT_Library library;
     std::uint32_t codePage;
     GlyphNamer names;
+    std::string glyphItems[kHighBytes]; // by byte - 128
 };
 
 // Result codes of the conversion and the exports.

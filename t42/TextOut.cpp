@@ -41,17 +41,28 @@ void AppendLineBreak(char*& out, int& budget) {
 
 } // namespace
 
-int TTPost42::AppendGlyphShow(unsigned char byte, char*& out, int& budget) {
+std::string TTPost42::GlyphItem(unsigned char byte) {
     std::uint16_t unit = platform::ByteToUtf16(codePage, byte);
     FT_UInt glyph = FT_Get_Char_Index(facts.face, unit);
     char buffer[GlyphNamer::kBufferSize];
     const char* name = names.NameOf(facts.face, glyph & 0xFFFF, buffer);
-    int length = static_cast<int>(NameTokenLength(name) + sizeof kGlyphShow - 1);
+    std::string item(NameTokenLength(name), '\0');
+    WriteNameToken(&item[0], name);
+    return item + kGlyphShow;
+}
+
+void TTPost42::PrepareGlyphItems() {
+    for (int byte = kHighBytes; byte < 2 * kHighBytes; ++byte)
+        glyphItems[byte - kHighBytes] = GlyphItem(static_cast<unsigned char>(byte));
+}
+
+int TTPost42::AppendGlyphShow(unsigned char byte, char*& out, int& budget) {
+    const std::string& item = glyphItems[byte - kHighBytes];
+    int length = static_cast<int>(item.size());
     if (length > budget)
         return kBufferTooSmall;
-    out = WriteNameToken(out, name);
-    std::memcpy(out, kGlyphShow, sizeof kGlyphShow - 1);
-    out += sizeof kGlyphShow - 1;
+    std::memcpy(out, item.data(), item.size());
+    out += length;
     budget -= length;
     return kOk;
 }

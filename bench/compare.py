@@ -1,0 +1,83 @@
+#!/usr/bin/python3
+"""Whole-process comparison on the same fonts: `quelin convert`, the peer
+converter ttftotype42, and the lower bound (read the font, hex it, write it).
+Runs the three alternately, several times each, and prints medians, the
+ratios to the bound and to the peer, and peak memory."""
+
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+FONTS = [
+    ("DejaVu Sans Mono", "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"),
+    ("DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
+    ("Droid Sans Fallback", "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf"),
+]
+
+
+def run(command):
+    """Wall time and peak resident memory (KB) of one run."""
+    timed = ["/usr/bin/time", "-f", "%M"] + command
+    start = time.perf_counter()
+    done = subprocess.run(timed, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    elapsed = time.perf_counter() - start
+    if done.returncode != 0:
+        sys.exit(f"failed: {' '.join(command)}\n{done.stderr}")
+    return elapsed, int(done.stderr.strip().splitlines()[-1])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--quelin", default="build/quelin")
+    parser.add_argument("--bound", default="build/bench/quelin_lower_bound")
+    parser.add_argument("--runs", type=int, default=11)
+    args = parser.parse_args()
+
+    out = tempfile.mkdtemp(prefix="quelin-bench-")
+    print(f"{'font':22} {'size':>9} {'program':>9} {'bound':>8} {'quelin':>8} {'peer':>8}"
+          f" {'q/bound':>7} {'peer/q':>7} {'q peak':>8} {'peer peak':>9}")
+    failures = []
+    for face, path in FONTS:
+        commands = {
+            "quelin": [args.quelin, "convert", face, "-o", os.path.join(out, "q.t42")],
+            "peer": ["ttftotype42", path, os.path.join(out, "p.t42")],
+            "bound": [args.bound, path, os.path.join(out, "b.hex")],
+        }
+        times = {name: [] for name in commands}
+        peaks = {name: [] for name in commands}
+        for name, command in commands.items():  # warm the page cache
+            run(command)
+        for _ in range(args.runs):
+            for name, command in commands.items():
+                elapsed, peak = run(command)
+                times[name].append(elapsed)
+                peaks[name].append(peak)
+        median = {name: statistics.median(values) for name, values in times.items()}
+        peak = {name: max(values) for name, values in peaks.items()}
+        program = os.path.getsize(os.path.join(out, "q.t42"))
+        to_bound = median["quelin"] / median["bound"]
+        to_peer = median["peer"] / median["quelin"]
+        print(f"{face:22} {os.path.getsize(path):9d} {program:9d} {median['bound']:8.4f} "
+              f"{median['quelin']:8.4f} {median['peer']:8.4f} {to_bound:7.2f} {to_peer:7.2f} "
+              f"{peak['quelin'] / 1024:7.1f}M {peak['peer'] / 1024:8.1f}M")
+        memory_limit = 2.5 * program / 1024 + 8 * 1024
+        if face == "Droid Sans Fallback":
+            if to_bound > 1.3:
+                failures.append(f"{face}: {to_bound:.2f} times the lower bound (target 1.3)")
+            if to_peer < 2.5:
+                failures.append(f"{face}: only {to_peer:.2f} times faster than the peer (target 2.5)")
+        if peak["quelin"] > memory_limit:
+            failures.append(f"{face}: peak {peak['quelin']} KB over {memory_limit:.0f} KB")
+    print("targets:", "held" if not failures else "MISSED")
+    for failure in failures:
+        print("  " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
