@@ -7,6 +7,7 @@
 #include "../platform/Platform.h"
 
 #include <new>
+#include <stdexcept>
 
 using t42::kBadHandle;
 using t42::kBadRequest;
@@ -56,7 +57,9 @@ QUELIN_EXPORT int QUELIN_CALL T42MakeTrueTypeFont(const LOGFONTA* request) {
             return result;
         return table.Add(key, std::move(converter));
     } catch (const std::bad_alloc&) {
-        return kBadRequest;
+        return kBadRequest; // no memory for the converter or its program
+    } catch (const std::exception&) {
+        return t42::kBadFont;
     }
 }
 

@@ -36,9 +36,15 @@ int TTPost42::Convert(const LOGFONTA* request) {
     if (!request)
         return kBadRequest;
     Reset();
+    // A face name is read only within its field; one without a zero byte
+    // there names no font.
+    char faceName[sizeof request->lfFaceName + 1] = {};
+    std::memcpy(faceName, request->lfFaceName, sizeof request->lfFaceName);
+    if (std::strlen(faceName) == sizeof request->lfFaceName)
+        return kNoSuchFont;
     std::string path;
     int faceIndex = 0;
-    if (!FindFontFile(request->lfFaceName, path, faceIndex))
+    if (!FindFontFile(faceName, path, faceIndex))
         return kNoSuchFont;
     codePage = CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet), platform::UserCodePage());
     if (!LoadFontFacts(path.c_str(), faceIndex))
