@@ -62,7 +62,8 @@ int MbsnbICompare(const char* a, const char* b, std::size_t count) {
 }
 
 const char* MbsChr(const char* s, unsigned char c) {
-    for (std::size_t i = 0; s[i] != 0; ++i) {
+    std::size_t i = 0;
+    for (; s[i] != 0; ++i) {
         unsigned char byte = static_cast<unsigned char>(s[i]);
         if (IsLeadByte(byte)) {
             if (s[i + 1] == 0)
@@ -73,7 +74,7 @@ const char* MbsChr(const char* s, unsigned char c) {
         if (byte == c)
             return s + i;
     }
-    return c == 0 ? s : nullptr;
+    return c == 0 ? s + i : nullptr; // the terminator, as _mbschr gives it
 }
 
 } // namespace platform

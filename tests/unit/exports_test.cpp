@@ -1,0 +1,203 @@
+// The exported functions and the handle table behind them.
+#include "quelin_test_support.h"
+
+#include "api/QuelinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+
+using namespace quelin_test;
+
+namespace {
+
+class Exports : public ::testing::Test {
+protected:
+    void TearDown() override {
+        owned_.DeleteAll();
+        EXPECT_EQ(sizeBefore_, TableSize()) << "a test left fonts in the table";
+    }
+    int Make(const LOGFONTA& request) { return owned_.Make(request); }
+    static std::size_t TableSize() { return api::TheFontTable().Size(); }
+
+    CraftedFonts fonts_{{"Quelin Test (TrueType)", "base.ttf"},
+                        {"Cyrillic (TrueType)", "cyrillic.ttf"},
+                        {"Broken (TrueType)", "upem0.ttf"}};
+    const std::size_t sizeBefore_ = TableSize();
+    OwnedFonts owned_;
+};
+
+TEST_F(Exports, RefusedRequestsAddNothing) {
+    EXPECT_EQ(-1002, T42MakeTrueTypeFont(nullptr));
+    EXPECT_EQ(-1000, Make(Request("No Such Face")));
+    EXPECT_EQ(-1001, Make(Request("Broken")));
+
+    LOGFONTA unterminated = Request("Quelin Test");
+    std::memset(unterminated.lfFaceName, 'Q', sizeof unterminated.lfFaceName);
+    EXPECT_EQ(-1000, Make(unterminated));
+    EXPECT_EQ(sizeBefore_, TableSize());
+}
+
+TEST_F(Exports, HandlesCountFromTheFirstAndFailuresUseNoNumber) {
+    api::FontTable& table = api::TheFontTable();
+    const std::int32_t saved = table.NextHandle();
+    table.SetNextHandleForTesting(api::FontTable().NextHandle()); // a new table's first
+    ASSERT_EQ(1000, Make(Request("Quelin Test")));
+    EXPECT_EQ(-1000, Make(Request("No Such Face")));
+    EXPECT_EQ(-1001, Make(Request("Broken")));
+    EXPECT_EQ(1001, Make(Request("Cyrillic")));
+    EXPECT_EQ(1000, Make(Request("Quelin Test")));
+    table.SetNextHandleForTesting(saved > 1002 ? saved : 1002);
+}
+
+TEST_F(Exports, RequestsAreKeyedByTheFieldsThatDecideAConversion) {
+    const LOGFONTA base = Request("Quelin Test");
+    const int handle = Make(base);
+    ASSERT_GE(handle, 1000);
+
+    // Fields that do not count.
+    LOGFONTA same = base;
+    same.lfHeight = 99;
+    same.lfWidth = 7;
+    same.lfEscapement = 900;
+    same.lfOutPrecision = 3;
+    same.lfClipPrecision = 2;
+    same.lfQuality = 5;
+    std::memcpy(same.lfFaceName + 12, "stray", 5); // after the zero byte
+    EXPECT_EQ(handle, Make(same));
+
+    // Each field that counts gives a conversion of its own.
+    std::vector<LOGFONTA> different(8, base);
+    different[0].lfOrientation = 900;
+    different[1].lfWeight = 700;
+    different[2].lfItalic = 1;
+    different[3].lfUnderline = 1;
+    different[4].lfStrikeOut = 1;
+    different[5].lfCharSet = RUSSIAN_CHARSET;
+    different[6].lfPitchAndFamily = 0x22;
+    std::strcpy(different[7].lfFaceName, "QUELIN TEST"); // the lookup ignores case; the key does not
+    std::vector<int> handles{handle};
+    for (const LOGFONTA& request : different) {
+        int other = Make(request);
+        EXPECT_GE(other, 1000);
+        for (int earlier : handles)
+            EXPECT_NE(earlier, other);
+        handles.push_back(other);
+    }
+    EXPECT_EQ(sizeBefore_ + 9, TableSize());
+
+    // An equal request is not converted again: the face is no longer listed.
+    platform::OverrideFontValues({}, FontsFolder());
+    EXPECT_EQ(handle, Make(same));
+    EXPECT_EQ(-1000, Make(Request("Quelin")));
+}
+
+TEST_F(Exports, DeletedHandlesAreGoneAndNeverReused) {
+    const int handle = Make(Request("Quelin Test"));
+    ASSERT_GE(handle, 1000);
+    EXPECT_EQ(0, T42DeleteTrueTypeFont(handle));
+    EXPECT_EQ(-1001, T42DeleteTrueTypeFont(handle));
+    EXPECT_EQ(nullptr, T42GetFontData(handle));
+    char name[64];
+    EXPECT_EQ(-1001, T42GetPSFontName(handle, name, sizeof name));
+    char out[64];
+    EXPECT_EQ(-1001, T42TextOut(handle, "A", out, sizeof out));
+
+    const int again = Make(Request("Quelin Test"));
+    EXPECT_GT(again, handle);
+    EXPECT_EQ(-1001, T42DeleteTrueTypeFont(999));
+}
+
+TEST_F(Exports, PSFontNameIsCutToTheBuffer) {
+    char name[64];
+    std::memset(name, 'x', sizeof name);
+    EXPECT_EQ(-1001, T42GetPSFontName(123456, nullptr, 0)); // the handle is checked first
+
+    const int handle = Make(Request("Quelin Test"));
+    ASSERT_GE(handle, 1000);
+    EXPECT_EQ(-1004, T42GetPSFontName(handle, name, 0));
+    EXPECT_EQ(-1004, T42GetPSFontName(handle, name, -1));
+    EXPECT_EQ(-1004, T42GetPSFontName(handle, nullptr, 64));
+    EXPECT_EQ('x', name[0]);
+
+    const std::string full = "QuelinTest-Regular";
+    const int length = static_cast<int>(full.size());
+    EXPECT_EQ(0, T42GetPSFontName(handle, name, length + 1));
+    EXPECT_EQ(full, name);
+    EXPECT_EQ(-1004, T42GetPSFontName(handle, name, length));
+    EXPECT_EQ(full.substr(0, full.size() - 1), name);
+    EXPECT_EQ(-1004, T42GetPSFontName(handle, name, 1));
+    EXPECT_STREQ("", name);
+}
+
+TEST_F(Exports, EachFontDataCallGivesItsOwnCopyOfTheProgram) {
+    const int handle = Make(Request("Quelin Test"));
+    ASSERT_GE(handle, 1000);
+    const t42::OutputBuffer& program = api::TheFontTable().FindConverter(handle)->Output();
+
+    HGLOBAL first = T42GetFontData(handle);
+    HGLOBAL second = T42GetFontData(handle);
+    ASSERT_NE(nullptr, first);
+    ASSERT_NE(nullptr, second);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(program.Size(), T42GlobalSize(first));
+    EXPECT_EQ(program.Size(), T42GlobalSize(second));
+    const std::string expected = program.Text();
+    T42GlobalFree(first);
+    const char* bytes = static_cast<const char*>(T42GlobalLock(second));
+    EXPECT_EQ(expected, std::string(bytes, T42GlobalSize(second)));
+    T42GlobalUnlock(second);
+    T42GlobalFree(second);
+}
+
+TEST_F(Exports, TextOutArguments) {
+    char out[32];
+    EXPECT_EQ(-1001, T42TextOut(123456, nullptr, nullptr, -1)); // the handle is checked first
+    const int handle = Make(Request("Quelin Test"));
+    ASSERT_GE(handle, 1000);
+    EXPECT_EQ(-1002, T42TextOut(handle, nullptr, out, sizeof out));
+
+    // No buffer, or a negative size, is a buffer of no bytes.
+    EXPECT_EQ(0, T42TextOut(handle, "", nullptr, 100));
+    EXPECT_EQ(-1004, T42TextOut(handle, "A", nullptr, 100));
+    std::memset(out, '#', sizeof out);
+    EXPECT_EQ(0, T42TextOut(handle, "", out, -5));
+    EXPECT_EQ(-1004, T42TextOut(handle, "A", out, -5));
+    EXPECT_EQ(-1004, T42TextOut(handle, "\xE9", out, 0));
+    EXPECT_EQ('#', out[0]);
+}
+
+TEST_F(Exports, TheLastHandleIsIssuedOnce) {
+    api::FontTable& table = api::TheFontTable();
+    const std::int32_t saved = table.NextHandle();
+    table.SetNextHandleForTesting(INT_MAX - 1);
+    EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test")));
+    EXPECT_EQ(INT_MAX, Make(Request("Cyrillic")));
+    const std::size_t full = TableSize();
+    LOGFONTA bold = Request("Quelin Test");
+    bold.lfWeight = 700;
+    EXPECT_EQ(-1002, Make(bold));
+    EXPECT_EQ(full, TableSize());
+    EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test"))); // still found
+    table.SetNextHandleForTesting(saved);
+}
+
+// When the library unloads, the application object releases every font
+// still in the table.
+TEST_F(Exports, ExitInstanceReleasesEveryFont) {
+    api::FontTable table;
+    api::CQuelinApp app(table);
+    LOGFONTA request = Request("Quelin Test");
+    LOGFONTA key;
+    ASSERT_TRUE(api::MakeFontKey(request, key));
+    auto converter = std::make_unique<t42::TTPost42>();
+    ASSERT_EQ(0, converter->Convert(&request));
+    const std::int32_t handle = table.Add(key, std::move(converter));
+    EXPECT_EQ(0, app.ExitInstance());
+    EXPECT_EQ(0u, table.Size());
+    EXPECT_EQ(nullptr, table.FindConverter(handle));
+    EXPECT_EQ(0, table.FindHandleByKey(key));
+}
+
+} // namespace
