@@ -52,14 +52,20 @@ std::string Explain(int code, const std::string& faceName) {
     return sentence + " (" + std::to_string(code) + ")";
 }
 
+// A longer name would be cut to the field and could find another font.
+bool FaceNameFits(const std::string& faceName) {
+    if (faceName.size() < LF_FACESIZE)
+        return true;
+    Fail(kExitUsage, "a face name holds at most " + std::to_string(LF_FACESIZE - 1) + " bytes: " +
+                         Quoted(faceName));
+    return false;
+}
+
 // Converts the font that the options and `faceName` describe; the handle,
 // or 0 after printing why not.
 int MakeFont(const Options& options, const std::string& faceName) {
-    if (faceName.size() >= LF_FACESIZE) {
-        Fail(kExitUsage, "a face name holds at most " + std::to_string(LF_FACESIZE - 1) + " bytes: " +
-                             Quoted(faceName));
+    if (!FaceNameFits(faceName))
         return 0;
-    }
     LOGFONTA request = MakeRequest(options, faceName);
     int handle = T42MakeTrueTypeFont(&request);
     if (handle < 0) {
@@ -197,17 +203,27 @@ int ShowName(const Options& options) {
     return kExitOk;
 }
 
-int ShowInfo(const Options& options) {
+// Runs a converter of the command's own on the one face name the options
+// give, for commands that need what the exports do not hand out.
+int ConvertDirectly(const Options& options, t42::TTPost42& converter) {
     if (int status = NeedFace(options, 0))
         return status;
     const std::string& faceName = options.operands[0];
-    if (faceName.size() >= LF_FACESIZE)
-        return Fail(kExitUsage, "a face name holds at most 31 bytes: " + Quoted(faceName));
-    // The facts are the converter's own, so this command runs one directly.
+    if (!FaceNameFits(faceName))
+        return kExitUsage;
     LOGFONTA request = MakeRequest(options, faceName);
-    t42::TTPost42 converter;
     if (int result = converter.Convert(&request))
         return Fail(kExitRefused, Explain(result, faceName));
+    return kExitOk;
+}
+
+// The facts are the converter's own.
+int ShowInfo(const Options& options) {
+    t42::TTPost42 converter;
+    if (int status = ConvertDirectly(options, converter))
+        return status;
+    const std::string& faceName = options.operands[0];
+    LOGFONTA request = MakeRequest(options, faceName);
     std::string path;
     int faceIndex = 0;
     converter.FindFontFile(request.lfFaceName, path, faceIndex);
@@ -234,19 +250,13 @@ int ShowInfo(const Options& options) {
     return kExitOk;
 }
 
+// The program is written straight from a converter of the command's own: a
+// host's copy of it (T42GetFontData) would double the memory of a program
+// that can be tens of megabytes. The bytes are the same.
 int Convert(const Options& options) {
-    if (int status = NeedFace(options, 0))
-        return status;
-    const std::string& faceName = options.operands[0];
-    if (faceName.size() >= LF_FACESIZE)
-        return Fail(kExitUsage, "a face name holds at most 31 bytes: " + Quoted(faceName));
-    // The program is written straight from a converter of the command's
-    // own: a host's copy of it (T42GetFontData) would double the memory of
-    // a program that can be tens of megabytes. The bytes are the same.
-    LOGFONTA request = MakeRequest(options, faceName);
     t42::TTPost42 converter;
-    if (int result = converter.Convert(&request))
-        return Fail(kExitRefused, Explain(result, faceName));
+    if (int status = ConvertDirectly(options, converter))
+        return status;
     const t42::OutputBuffer& program = converter.Output();
     if (!WriteOutput(options, program.Data(), program.Size()))
         return Fail(kExitIo, "cannot write " + Quoted(options.output.empty() ? "standard output" : options.output));
