@@ -4,23 +4,9 @@
 # for CPack; Ghostscript, a font and groff for the tests. Installs nothing when
 # everything is there already.
 set -euo pipefail
+source "$(dirname "$0")/../lib/packages.sh"
 
-packages=(
-  cmake g++ make pkg-config file dpkg-dev
-  libfreetype-dev libfontconfig-dev fontconfig
+install_packages \
+  cmake g++ make pkg-config file dpkg-dev \
+  libfreetype-dev libfontconfig-dev fontconfig \
   ghostscript fonts-dejavu-core groff-base
-)
-
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi

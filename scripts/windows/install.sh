@@ -4,6 +4,7 @@
 # Debian source, GoogleTest's source, fontTools and the Linux build of the
 # library that the Wine output is compared with. Idempotent; runs as root.
 set -euo pipefail
+source "$(dirname "$0")/../lib/packages.sh"
 
 packages=(
   cmake make g++ pkg-config dpkg-dev
@@ -13,12 +14,7 @@ packages=(
   googletest python3 python3-fonttools fonts-dejavu-core
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 
 # `apt-get source freetype` needs deb-src entries for the suites the deb
 # entries name. They go into a file of their own, next to the existing
