@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace t42 {
 
 namespace {
@@ -20,8 +24,34 @@ struct HexPairs {
 };
 constexpr HexPairs kHexPairs;
 
+#ifdef __SSE2__
+// Sixteen bytes at a time: each nibble n becomes '0' + n, plus 7 above 9,
+// and the high and low digits are interleaved.
+__m128i NibblesToDigits(__m128i nibbles) {
+    __m128i aboveNine = _mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9));
+    __m128i digits = _mm_add_epi8(nibbles, _mm_set1_epi8('0'));
+    return _mm_add_epi8(digits, _mm_and_si128(aboveNine, _mm_set1_epi8('A' - '9' - 1)));
+}
+
+std::size_t WriteHexDigitsWide(char* out, const std::uint8_t* bytes, std::size_t count) {
+    const __m128i lowNibble = _mm_set1_epi8(0x0F);
+    std::size_t done = 0;
+    for (; done + 16 <= count; done += 16) {
+        __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + done));
+        __m128i high = NibblesToDigits(_mm_and_si128(_mm_srli_epi16(in, 4), lowNibble));
+        __m128i low = NibblesToDigits(_mm_and_si128(in, lowNibble));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * done), _mm_unpacklo_epi8(high, low));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * done + 16), _mm_unpackhi_epi8(high, low));
+    }
+    return done;
+}
+#else
+std::size_t WriteHexDigitsWide(char*, const std::uint8_t*, std::size_t) { return 0; }
+#endif
+
 void WriteHexDigits(char* __restrict out, const std::uint8_t* __restrict bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i)
+    std::size_t done = WriteHexDigitsWide(out, bytes, count);
+    for (std::size_t i = done; i < count; ++i)
         std::memcpy(out + 2 * i, &kHexPairs.digits[2 * bytes[i]], 2);
 }
 
