@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Hostile input: the unit tests, the hostile-font corpus and the exports'
+# life cycle under AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer (build-asan/), then a short bounded run of each fuzz target
+# (build-fuzz/). Installs what it needs first. Exits non-zero on any failure.
+#
+#   FUZZ_SECONDS   time of each fuzz run (default 60); 0 skips fuzzing
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+fuzz_seconds=${FUZZ_SECONDS:-60}
+jobs=$(nproc)
+started=$SECONDS
+
+source scripts/lib/packages.sh
+install_packages \
+  clang-14 libclang-rt-14-dev llvm-14 \
+  cmake make pkg-config libfreetype-dev libfontconfig-dev fontconfig \
+  googletest libgtest-dev python3 python3-fonttools ghostscript fonts-dejavu-core
+
+export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/scripts/fuzz/lsan.supp:print_suppressions=0
+export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
+sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+
+# Builds a tree, showing its warnings; stops everything when it fails.
+build() {
+  if ! cmake --build "$1" -j "$jobs" >"$1/build.log" 2>&1; then
+    tail -60 "$1/build.log"
+    echo "FAILED: building $1"
+    exit 1
+  fi
+  grep -E 'warning: ' "$1/build.log" || true
+}
+
+passed=0
+failed=0
+step() { # name command...
+  local name=$1
+  shift
+  echo "== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    echo "FAILED: $name"
+    failed=$((failed + 1))
+  fi
+}
+
+echo "== build-asan (clang-14, $sanitize)"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS="$sanitize -D_GLIBCXX_ASSERTIONS" -DQUELIN_BUILD_TESTS=ON -DQUELIN_BUILD_CLI=ON \
+  -DQUELIN_BUILD_BENCHMARKS=OFF >/dev/null
+build build-asan
+
+step "unit tests under ASan+UBSan" build-asan/tests/quelin_tests --gtest_brief=1
+step "hostile fonts and life cycle under ASan+UBSan+LSan" \
+  bash -c "cd build-asan && ctest -L hostile --output-on-failure -j $jobs"
+
+if ((fuzz_seconds > 0)); then
+  echo "== build-fuzz (clang-14, libFuzzer)"
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
+    -DQUELIN_BUILD_FUZZERS=ON -DQUELIN_BUILD_TESTS=OFF -DQUELIN_BUILD_CLI=OFF -DQUELIN_BUILD_BENCHMARKS=OFF >/dev/null
+  build build-fuzz
+  rm -rf build-fuzz/seeds
+  /usr/bin/python3 scripts/fuzz/make_seeds.py build-fuzz/fuzz-fonts build-fuzz/seeds
+  mkdir -p build-fuzz/findings
+  pids=()
+  for target in convert textout; do
+    mkdir -p "build-fuzz/corpus-$target"
+    options=(-max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
+             -artifact_prefix="build-fuzz/findings/$target-")
+    [ "$target" = convert ] && options+=(-max_len=262144 -dict=fuzz/truetype.dict)
+    "build-fuzz/fuzz/fuzz_$target" "${options[@]}" "build-fuzz/corpus-$target" "build-fuzz/seeds/$target" \
+      >"build-fuzz/fuzz-$target.log" 2>&1 &
+    pids+=($!)
+  done
+  for i in 0 1; do
+    target=$([ "$i" = 0 ] && echo convert || echo textout)
+    if wait "${pids[$i]}"; then
+      echo "== fuzz_$target: $(grep -E 'stat::number_of_executed_units' "build-fuzz/fuzz-$target.log" | awk '{print $2}') runs, no finding"
+      passed=$((passed + 1))
+    else
+      echo "== fuzz_$target FAILED (build-fuzz/fuzz-$target.log, build-fuzz/findings/):"
+      grep -v -E '^#[0-9]+' "build-fuzz/fuzz-$target.log" | tail -60
+      failed=$((failed + 1))
+    fi
+  done
+fi
+
+echo "scripts/fuzz/test.sh took $((SECONDS - started)) s"
+echo "hostile input: $passed passed, $failed failed"
+((failed == 0))

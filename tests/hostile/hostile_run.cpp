@@ -1,0 +1,124 @@
+// Converts each hostile font through the exports and writes what a checker
+// needs: the result code, the program, the PostScript name and the drawing
+// code of each probe text. Checks on the way that the program and the code
+// have the converter's shape (fuzz/PsCheck), that T42TextOut keeps to every
+// buffer size and that T42GetPSFontName agrees with the program. Half the
+// fonts stay converted, for the table to release at exit.
+//
+// Usage: hostile_run WORKDIR PROBES FONT...
+// PROBES holds one probe text per line, in hex. Output, one line each:
+//   FONT file / RESULT code / NAME hex / PROBE n file / CHECK message
+#include "../../fuzz/FuzzSupport.h"
+
+#include "platform/FontValueList.h"
+
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex.empty() ? "-" : hex;
+}
+
+std::string Unhex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::string BaseName(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// Every size up to 300 bytes, then a spread up to one past the whole code.
+void CheckEverySize(int handle, const std::string& text, const std::string& full) {
+    int whole = static_cast<int>(full.size());
+    for (int size = -2; size <= whole + 1 && size <= 300; ++size)
+        fuzz::CheckCutTextOut(handle, text, full, size, false);
+    for (int size : {whole / 3, whole / 2, whole - 2, whole - 1, whole, whole + 1})
+        if (size > 300)
+            fuzz::CheckCutTextOut(handle, text, full, size, false);
+    fuzz::CheckCutTextOut(handle, text, full, 64, true);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::cerr << "usage: hostile_run WORKDIR PROBES FONT...\n";
+        return 2;
+    }
+    std::string work = argv[1];
+    std::vector<std::string> probes;
+    {
+        std::ifstream in(argv[2]);
+        std::string line;
+        while (std::getline(in, line))
+            probes.push_back(Unhex(line));
+    }
+    int failures = 0;
+    for (int i = 3; i < argc; ++i) {
+        std::string path = argv[i];
+        std::string base = BaseName(path);
+        std::cout << "FONT " << base << std::endl;
+        // A face name of its own: fonts left converted answer equal requests.
+        std::string face = "Hostile " + std::to_string(i);
+        platform::OverrideFontValues({{face + " (TrueType)", path}}, "/");
+        LOGFONTA request{};
+        std::strcpy(request.lfFaceName, face.c_str());
+        request.lfCharSet = ANSI_CHARSET;
+        int handle = T42MakeTrueTypeFont(&request);
+        std::cout << "RESULT " << handle << std::endl;
+        if (handle < 0)
+            continue;
+        FUZZ_CHECK(T42MakeTrueTypeFont(&request) == handle, "an equal request made a second conversion");
+
+        HGLOBAL block = T42GetFontData(handle);
+        FUZZ_CHECK(block, "no font data for " << base);
+        std::string program(static_cast<const char*>(T42GlobalLock(block)), T42GlobalSize(block));
+        T42GlobalUnlock(block);
+        T42GlobalFree(block);
+        WriteFile(work + "/" + base + ".t42", program);
+        pscheck::ProgramFacts facts;
+        std::string error;
+        if (!pscheck::CheckFontProgram(program, facts, error)) {
+            std::cout << "CHECK program: " << error << std::endl;
+            ++failures;
+            continue;
+        }
+
+        char name[256];
+        FUZZ_CHECK(T42GetPSFontName(handle, name, sizeof name) == 0, "font name of " << base);
+        FUZZ_CHECK(name == facts.fontName, "T42GetPSFontName says \"" << fuzz::Visible(name) << "\", the program \""
+                                                                       << fuzz::Visible(facts.fontName) << "\"");
+        std::cout << "NAME " << Hex(name) << std::endl;
+
+        for (std::size_t p = 0; p < probes.size(); ++p) {
+            std::string full = fuzz::CheckFullTextOut(handle, probes[p], facts.glyphs);
+            CheckEverySize(handle, probes[p], full);
+            std::string file = base + ".probe" + std::to_string(p) + ".ps";
+            WriteFile(work + "/" + file, full);
+            std::cout << "PROBE " << p << " " << file << std::endl;
+        }
+        if (i % 2 == 0)
+            FUZZ_CHECK(T42DeleteTrueTypeFont(handle) == 0, "delete " << base);
+    }
+    platform::ClearFontValuesOverride();
+    std::cout << "DONE " << failures << std::endl;
+    return failures ? 1 : 0;
+}

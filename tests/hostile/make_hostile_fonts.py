@@ -1,0 +1,539 @@
+#!/usr/bin/python3
+"""Write the corpus of broken and hostile fonts and manifest.json, which says
+what each one must come to.
+
+Usage: make_hostile_fonts.py OUTDIR
+
+Every file starts from the crafted base font of tests/fonts/make_test_fonts.py
+and makes something hostile: name strings and glyph names that try to leave
+their string or name, sizes at the edges of the sfnts strings, and broken
+structure.  fontTools refuses to write most of these, so the tables in
+question are packed here by hand.  check_hostile.py converts every file and
+judges the result; the manifest gives it, per file, the group, whether the
+conversion must succeed ("accept") or end in a result code ("reject"), the
+Unicode map the file was given (for naming glyphs the font leaves unnamed),
+and glyphs whose outlines Ghostscript must draw with their own boxes.
+
+Two runs write identical bytes.
+"""
+
+import json
+import os
+import struct
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fonts"))
+import make_test_fonts as tf  # noqa: E402
+
+# Code points of bytes 0xA1-0xFF in code page 1252, except U+00E9, which
+# the base font maps to eacute: extra glyphs go here so that text bytes
+# reach them.
+HIGH = [cp for cp in range(0xA1, 0x100) if cp != 0xE9]
+
+# What escapes a string literal or a name if it is written as it is.
+ESCAPE = b") (owned) print ("
+
+
+# ------------------------------------------------------------ table packing
+
+def utf16(text):
+    return text.encode("utf-16-be")
+
+
+def units(raw):
+    """8-bit text as UTF-16 code units 0x00XX."""
+    return b"".join(b"\0" + bytes([c]) for c in raw)
+
+
+def win(nid, text, lang=0x409, enc=1):
+    return (3, enc, lang, nid, utf16(text) if isinstance(text, str) else units(text))
+
+
+def mac(nid, raw):
+    return (1, 0, 0, nid, raw)
+
+
+def pack_name(records, storage_offset=None, bad=None):
+    """A format 0 name table with the records in the order given.
+
+    bad maps a record's position to (offset, length) written instead of the
+    real ones, for records that point outside the storage.
+    """
+    bad = bad or {}
+    storage, body = b"", b""
+    for i, (plat, enc, lang, nid, raw) in enumerate(records):
+        offset, length = bad.get(i, (len(storage), len(raw)))
+        body += struct.pack(">6H", plat, enc, lang, nid, length, offset)
+        storage += raw
+    if storage_offset is None:
+        storage_offset = 6 + 12 * len(records)
+    return struct.pack(">3H", 0, len(records), storage_offset) + body + storage
+
+
+def standard_records(**fields):
+    """Windows English records: the base font's, with fields (name ID ->
+    str or bytes) replaced, or left out where the value is None."""
+    names = dict(tf.BASE_NAMES)
+    for key, value in fields.items():
+        names[int(key[2:])] = value
+    return [win(nid, text) for nid, text in sorted(names.items()) if text is not None]
+
+
+def post_header(version, italic=0, underline=(-217, 150), fixed_pitch=0, vm=(0, 0)):
+    return struct.pack(">Iihh5I", version, italic, underline[0], underline[1],
+                       fixed_pitch, vm[0], vm[1], 0, 0)
+
+
+def post_format2(indices, strings, count=None):
+    """Format 2 with raw glyph name indices and Pascal strings."""
+    count = len(indices) if count is None else count
+    return (post_header(0x00020000) + struct.pack(">H%dH" % len(indices), count, *indices)
+            + b"".join(bytes([len(s)]) + s for s in strings))
+
+
+def glyph_boxes(tables):
+    """{glyph index: (xMin, yMin, xMax, yMax)} of every glyph with an outline."""
+    head, loca, glyf = tables["head"], tables["loca"], tables["glyf"]
+    long_loca = struct.unpack(">h", head[50:52])[0] != 0
+    count = struct.unpack(">H", tables["maxp"][4:6])[0]
+    if long_loca:
+        offsets = struct.unpack(">%dI" % (count + 1), loca[:4 * (count + 1)])
+    else:
+        offsets = [2 * o for o in struct.unpack(">%dH" % (count + 1), loca[:2 * (count + 1)])]
+    boxes = {}
+    for gid in range(count):
+        if offsets[gid + 1] > offsets[gid]:
+            boxes[gid] = struct.unpack(">4h", glyf[offsets[gid] + 2:offsets[gid] + 10])
+    return boxes
+
+
+def cut_file(font, length):
+    return font[:length]
+
+
+# ------------------------------------------------------------- the corpus
+
+class Corpus:
+    def __init__(self):
+        self.files = {}
+        self.manifest = {}
+
+    def add(self, name, group, font, expect, cmap=None, render=None, upem=2048, note=""):
+        """font is bytes or {tag: bytes}; cmap is {code point: glyph}."""
+        assert name not in self.files, name
+        data = tf.write_sfnt(font) if isinstance(font, dict) else font
+        self.files[name] = data
+        entry = {"group": group, "expect": expect, "note": note}
+        if expect == "accept":
+            entry["cmap"] = ranges(cmap or {})
+            entry["upem"] = upem
+            if render:
+                entry["render"] = [[gid] + list(box) for gid, box in sorted(render.items())]
+        self.manifest[name] = entry
+
+    def write(self, outdir):
+        os.makedirs(outdir, exist_ok=True)
+        for name, data in sorted(self.files.items()):
+            with open(os.path.join(outdir, name), "wb") as f:
+                f.write(data)
+        with open(os.path.join(outdir, "manifest.json"), "w") as f:
+            json.dump(self.manifest, f, indent=1, sort_keys=True)
+            f.write("\n")
+
+
+def ranges(cmap):
+    """[[first code point, first glyph, count]] for runs that go up together."""
+    out = []
+    for cp in sorted(cmap):
+        gid = cmap[cp]
+        if out and out[-1][0] + out[-1][2] == cp and out[-1][1] + out[-1][2] == gid:
+            out[-1][2] += 1
+        else:
+            out.append([cp, gid, 1])
+    return out
+
+
+def crafted(extra=(), glyphs=None, **kw):
+    """The base font with extra glyphs: ({tag: bytes}, {code point: glyph})."""
+    tables = tf.base(glyphs=glyphs, extra_glyphs=extra, **kw)
+    every = list(glyphs or tf.base_glyphs()) + list(extra)
+    cmap = {cp: gid for gid, (_, cp, _, _) in enumerate(every) if cp is not None}
+    return tables, cmap
+
+
+def extra_glyphs(count, code_points=(), first_shape=300):
+    """Distinct glyphs x000.., the first len(code_points) of them mapped."""
+    cps = list(code_points)
+    return [("x%03d" % i, cps[i] if i < len(cps) else None, tf.bits_glyph(first_shape + i), 1100)
+            for i in range(count)]
+
+
+def named_glyphs(names, code_points=HIGH):
+    """Extra glyphs after the six base ones, with these raw post names,
+    mapped from `code_points` in order: (extra, post_names)."""
+    extra = extra_glyphs(len(names), code_points)
+    return extra, {6 + i: name for i, name in enumerate(names)}
+
+
+# ------------------------------------------------------------------ names
+
+def names_cases(corpus):
+    def add(name, records, note, **kw):
+        tables, cmap = crafted()
+        tables["name"] = pack_name(records, **kw)
+        corpus.add(name, "names", tables, "accept", cmap, note=note)
+
+    add("names-escape.ttf", standard_records(id1=ESCAPE.decode(), id4=ESCAPE.decode(),
+                                             id6=ESCAPE.decode(), id7=ESCAPE.decode(),
+                                             id5="Version 1.00" + ESCAPE.decode()),
+        "every name string tries to close its string and run print")
+    add("names-backslash.ttf", standard_records(id1="Family\\", id4="\\() pop (owned) print (\\)",
+                                                id6="PS\\Name\\", id7="\\"),
+        "trailing, lone and escaping backslashes")
+    add("names-unbalanced.ttf", standard_records(id1="(((", id4=")a(", id6="x(y", id7="a)b(c)d("),
+        "parentheses unmatched, or matched in number but not in order")
+    add("names-delimiters.ttf", standard_records(
+            id1="{owned} exec", id4="% /owned print", id6="Brace{}[]<>/%Name",
+            id7="<< /x (owned) >> [ ] %%EOF"),
+        "braces, brackets, angle brackets, slashes and percent signs")
+    add("names-controls.ttf", standard_records(
+            id1=b"a\fb", id4=b"line\rbreak\r\n(owned) print\r(", id6=b"Ctl\x01\x1b\x7f\tName\n",
+            id7=b"\x08\x0b\x0c\x0e\x1f end"),
+        "form feeds, CR, LF, tabs and other control bytes")
+    add("names-high-bytes.ttf",
+        [mac(1, b"\x92\x76 owned"), mac(2, b"Regular"), mac(4, bytes(range(0x80, 0x100))),
+         mac(5, b"Version 1.00"), mac(6, b"Hi\x80\x92\x76\x9f\xa0\xffName"),
+         mac(7, b"\x92\x76" + bytes(range(0xFF, 0x7F, -1)))],
+        "Macintosh records with bytes 0x80-0xFF, 0x92 0x76 being print as a binary token")
+    add("names-utf16-delimiters.ttf", standard_records(
+            id1="\u0129 \u0128owned\u0129 print \u0128", id4="\u015c\u0128\u0129\u015c",
+            id6="\u0125\u012f\u017b\u017dOK\u0192\u0176", id7="AB\u0100CD"),
+        "UTF-16 units whose low byte is a delimiter, a binary-token byte or zero")
+    add("names-long.ttf", standard_records(
+            id1="F" * 300, id4="a" * 254 + "()", id6="P(" * 100, id7="n" * 254 + "\\x"),
+        "300-byte names, a cut that leaves an unmatched parenthesis or a trailing backslash")
+    add("names-empty.ttf", standard_records(id6=None, id7=None, id1="", id4=""),
+        "no PostScript name and no notice; empty family and full names")
+    add("names-only-delimiters.ttf", standard_records(id6="( ) < > [ ] { } / %\t\r\n"),
+        "a PostScript name with nothing left once delimiters are removed")
+    add("names-bad-records.ttf",
+        [win(6, "Bad(Name"), mac(6, b"Good)Name"), win(4, "Gone"), win(4, "Full)Name"),
+         win(1, "Fam"), win(7, "Note")],
+        "records that point past the storage or are empty do not count",
+        bad={0: (1000, 8), 2: (0, 0)})
+    add("names-broken-table.ttf", standard_records(), "the storage starts past the table",
+        storage_offset=0xFFF0)
+    add("names-preference.ttf",
+        [win(6, "French", lang=0x40C), win(6, "Ucs4", enc=10), (0, 3, 0, 6, utf16("Uni(code")),
+         win(6, "English"), mac(4, b"Mac ) full"), win(4, "Win full", lang=0x809),
+         win(1, "Fr", lang=0x40C), win(1, "Fam (GB)", lang=0x809), mac(7, b"\\")],
+        "records of other languages and encodings are passed over, the first usable one counts")
+
+
+# ----------------------------------------------------------- glyph names
+
+def glyph_name_cases(corpus):
+    def add(name, names, note, code_points=HIGH, **kw):
+        extra, post_names = named_glyphs(names, code_points)
+        tables, cmap = crafted(extra, post_names=post_names, **kw)
+        corpus.add(name, "glyphnames", tables, "accept", cmap, note=note)
+        return tables
+
+    add("post-delimiters.ttf",
+        [b"(", b")", b"a)b", ESCAPE, b"<x>", b"[", b"]", b"{", b"}", b"/slash", b"%comment",
+         b"x y", b"\\", b"a\\", b"\\) cvn (owned) print (\\", b"tab\tname", b"(owned) print",
+         b"<<", b">>", b"//x", b"a(b)c"],
+        "glyph names with delimiters, blanks, backslashes and code")
+    add("post-controls.ttf",
+        [b"\x01", b"ctl\x02x", b"cr\rx", b"lf\nx", b"ff\fx", b"del\x7f", b"nul\x00cut", b"\x92v",
+         b"bin\x80\x9f", b"\xa0\xff", b"latin\xe9", b"\x7f", b"\r\n", b"%\n(owned) print"],
+        "glyph names with control bytes, 0x7F, zero bytes and binary-token bytes")
+    # Glyph 0 is not .notdef; empty and .notdef names, mapped or not, and
+    # names that clash with the names given to unnamed glyphs.
+    names = [b"", b"", b".notdef", b".notdef", b"A", b"dupe", b"dupe", b"dupe", b".notdef",
+             b"ecircumflex", b".notdef", b".notdef"]
+    cps = [0xC0, None, 0xC1, None, None, None, None, None, 0xEA, None, 0xE000, 0x1F600]
+    extra = [("x%03d" % i, cp, tf.bits_glyph(300 + i), 1100) for i, cp in enumerate(cps)]
+    post_names = {6 + i: n for i, n in enumerate(names)}
+    post_names[0] = b"first"
+    tables, cmap = crafted(extra, post_names=post_names)
+    corpus.add("post-empty-duplicates.ttf", "glyphnames", tables, "accept", cmap,
+               note="empty names, duplicates, many .notdef, the first .notdef at a later glyph, "
+                    "and names from code points clashing with real names")
+    # All 1000 glyphs are .notdef; a few are reached from code points.
+    extra = extra_glyphs(994, [0xC0, 0xC1, 0x410, 0x2212])
+    tables, cmap = crafted(extra, post_names={i: b".notdef" for i in range(1000)})
+    corpus.add("post-many-notdef.ttf", "glyphnames", tables, "accept", cmap,
+               note="1000 glyphs all called .notdef")
+    extra, post_names = named_glyphs([b"x1"])
+    post_names[0] = b"zero"
+    tables, cmap = crafted(extra, post_names=post_names)
+    corpus.add("post-no-notdef.ttf", "glyphnames", tables, "accept", cmap,
+               note="no glyph is called .notdef, so .notdef 0 is added last")
+    add("post-long-names.ttf",
+        [b"a" * 63, b")" * 63, b"\x01" * 63, b"\\" * 63, b"(" * 63, b"\xff" * 63, b" " * 63],
+        "names of 63 bytes, among them the longest tokens a name can take")
+    add("post-name-64.ttf", [b"a" * 62, b"b" * 64, b"x" * 63 + b"1" * 7, b"x" * 63 + b"2" * 7, b"c" * 255],
+        "names of 64, 70 and 255 bytes, two equal in their first 63 bytes: FreeType "
+        "drops every name of such a table")
+
+    # Raw post tables FreeType reads in its own way.
+    def raw(name, post, note, count=12):
+        extra = extra_glyphs(count - 6, HIGH)
+        tables, cmap = crafted(extra)
+        tables["post"] = post
+        corpus.add(name, "glyphnames", tables, "accept", cmap, note=note)
+
+    raw("post-index-past-strings.ttf",
+        post_format2([0, 3, 36, 37, 38, 258, 259, 260, 265, 300, 0xFFFF, 258],
+                     [b"one", b"two"]),
+        "name indices past the strings that are there")
+    raw("post-truncated-indices.ttf", post_format2(list(range(258, 270)), [b"n"] * 12)[:32 + 2 + 9],
+        "a post table cut inside its name indices")
+    raw("post-truncated-strings.ttf",
+        post_format2(list(range(258, 270)), [b"name%d" % i for i in range(12)])[:-20] + b"\x32abc",
+        "a post table cut inside its strings, the last length running past the end")
+    raw("post-count-above-glyphs.ttf", post_format2([0] + list(range(258, 269)),
+                                                    [b"n%d" % i for i in range(11)], count=13),
+        "more post names than glyphs")
+    raw("post-count-below-glyphs.ttf", post_format2([0, 258, 259], [b"first", b"second"]),
+        "fewer post names than glyphs")
+    raw("post-format1.ttf", post_header(0x00010000), "post format 1: the standard Macintosh names")
+    raw("post-format3.ttf", post_header(0x00030000), "post format 3: no names at all")
+    raw("post-format-unknown.ttf", post_header(0x00040000) + b"\0" * 24, "an unknown post format")
+    raw("post-header-short.ttf", post_header(0x00020000)[:20], "a post table shorter than its header")
+
+    tables, cmap = crafted(extra_glyphs(3, HIGH), drop=["post", "OS/2", "cmap", "cvt ", "fpgm",
+                                                       "prep", "name"])
+    corpus.add("bare.ttf", "glyphnames", tables, "accept", {},
+               note="no post, OS/2, cmap, name, cvt, fpgm or prep")
+
+
+# ------------------------------------------------------------------ sizes
+
+def even_glyph(n, size):
+    """A glyph whose compiled length is exactly `size` (even or odd)."""
+    base = len(tf.bits_glyph(n, b"\0").compile(None))
+    glyph = tf.bits_glyph(n, tf.filler_program(1 + size - base, seed=n))
+    assert len(glyph.compile(None)) == size, (len(glyph.compile(None)), size)
+    return glyph
+
+
+def many_glyphs():
+    """65535 glyphs, numberOfHMetrics 1, hmtx and loca over 64 KB, post
+    format 3, and a format 12 map from U+10000 on, packed by hand."""
+    count = 65535
+    tables = tf.base()
+    notdef = tables["glyf"][:struct.unpack(">H", tables["loca"][2:4])[0] * 2]
+    outlines = {g: tf.bits_glyph(g // 4096).compile(None) for g in range(4096, count, 4096)}
+    glyf, offsets = bytearray(notdef), [0, len(notdef)]
+    for g in range(1, count):
+        data = outlines.get(g, b"")
+        glyf += data + b"\0" * (len(data) % 2)
+        offsets.append(len(glyf))
+    tables["glyf"] = bytes(glyf)
+    tables["loca"] = struct.pack(">%dH" % (count + 1), *[o // 2 for o in offsets])
+    tables["head"] = tf.patch(tables["head"], 50, ">h", 0)
+    tables["maxp"] = tf.patch(tables["maxp"], 4, ">H", count)
+    tables["hhea"] = tf.patch(tables["hhea"], 34, ">H", 1)
+    tables["hmtx"] = struct.pack(">Hh", 1100, 100) + struct.pack(
+        ">%dh" % (count - 1), *[100 if g in outlines else 0 for g in range(1, count)])
+    tables["post"] = post_header(0x00030000)
+    tables["cmap"] = (struct.pack(">HHHHI", 0, 1, 3, 10, 12)
+                      + struct.pack(">HHIII", 12, 0, 28, 0, 1)
+                      + struct.pack(">III", 0x10000, 0x10000 + count - 2, 1))
+    tables["name"] = pack_name(standard_records(id6="Many-Glyphs"))
+    cmap = {0x10000 + g - 1: g for g in range(1, count)}
+    return tables, cmap
+
+
+def size_cases(corpus):
+    for size, odd in ((65534, False), (65535, True)):
+        tables = tf.glyf_of_size(size, odd_last=odd)
+        every = tf.base_glyphs()
+        cmap = {cp: gid for gid, (_, cp, _, _) in enumerate(every) if cp is not None}
+        cmap.update({0xE000 + i: 6 + i for i in range(struct.unpack(">H", tables["maxp"][4:6])[0] - 6)})
+        corpus.add("glyf-%d.ttf" % size, "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
+                   note="glyf of exactly %d bytes" % size)
+
+    # One glyph of over 64 KB between small ones: a comb of 12000 points
+    # and the longest instructions a glyph can have.
+    comb = [(100 + 2 * i, 1400 * (i % 2) + 50 * (i % 7)) for i in range(12000)]
+    huge = tf.make_glyph([comb], program=tf.filler_program(32767, seed=3))
+    extra = [("small0", 0xC0, tf.bits_glyph(1), 1100), ("huge", 0xC1, huge, 1100),
+             ("small1", 0xC2, tf.bits_glyph(2), 1100), ("small2", 0xC3, tf.bits_glyph(3), 1100)]
+    tables, cmap = crafted(extra, glyf_padding=0)
+    assert len(huge.compile(None)) > 65534
+    corpus.add("glyph-over-64k.ttf", "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
+               note="a single glyph of %d bytes" % len(huge.compile(None)))
+
+    # Long loca whose every offset after the first is odd: nothing to break
+    # glyf at, so its strings are cut every 65534 bytes, inside glyphs.
+    glyphs = tf.base_glyphs()
+    glyphs[0] = (".notdef", None, even_glyph(0, 301), 1100)
+    for i in range(1, 6):
+        name, cp, glyph, adv = glyphs[i]
+        if glyph.numberOfContours:
+            glyphs[i] = (name, cp, even_glyph(i, 200), adv)
+    extra = [("g%03d" % i, 0xE000 + i, even_glyph(10 + i, 260 + 2 * (i % 50)), 1100) for i in range(700)]
+    tables, cmap = crafted(extra, glyphs=glyphs, glyf_padding=0)
+    assert struct.unpack(">h", tables["head"][50:52])[0] == 1 and len(tables["glyf"]) > 3 * 65534
+    corpus.add("loca-odd-offsets.ttf", "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
+               note="long loca, every glyph offset odd, glyf over 190 KB")
+
+    tables, cmap = crafted(cvt=[(i * 7) % 3000 - 1500 for i in range(35000)])
+    corpus.add("cvt-over-64k.ttf", "sizes", tables, "accept", cmap, note="cvt of 70000 bytes")
+
+    tables, cmap = many_glyphs()
+    corpus.add("glyphs-65535.ttf", "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
+               note="65535 glyphs; hmtx and loca over 64 KB; names from code points above U+FFFF")
+
+    tables, cmap = crafted(glyphs=tf.base_glyphs()[:1])
+    corpus.add("one-glyph.ttf", "sizes", tables, "accept", cmap, note="only .notdef")
+
+    tables, cmap = crafted()
+    tables["hhea"] = tf.patch(tables["hhea"], 34, ">H", 0)
+    tables["hmtx"] = struct.pack(">6h", *range(6))
+    corpus.add("hmetrics-0.ttf", "sizes", tables, "accept", cmap, note="numberOfHMetrics 0")
+
+    for name, italic in (("italic-min.ttf", -0x80000000), ("italic-max.ttf", 0x7FFFFFFF),
+                         ("italic-tiny.ttf", -1)):
+        tables, cmap = crafted(italic=italic)
+        corpus.add(name, "sizes", tables, "accept", cmap, note="italicAngle 0x%08X" % (italic & 0xFFFFFFFF))
+
+    for upem in (16, 16384, 1, 65535):
+        tables, cmap = crafted(bbox=(-32768, -32768, 32767, 32767))
+        tables["head"] = tf.patch(tables["head"], 18, ">H", upem)
+        expect = "accept" if 16 <= upem <= 16384 else "reject"
+        corpus.add("upem-%d.ttf" % upem, "sizes", tables, expect, cmap, upem=upem,
+                   note="unitsPerEm %d with the widest bounding box" % upem)
+
+    tables, cmap = crafted(underline=(-32768, 32767), fixed_pitch=0xFFFFFFFF, vm=(0xFFFFFFFF, 0xFFFFFFFF),
+                           weight=65535, revision=0x80000000, names={5: None})
+    corpus.add("metrics-extreme.ttf", "sizes", tables, "accept", cmap,
+               note="extreme underline, pitch, VM usage, weight and revision")
+
+
+# -------------------------------------------------------------- structure
+
+def structure_cases(corpus):
+    good = tf.write_sfnt(tf.base())
+    glyf_at, glyf_len = tf.table_location(good, "glyf")
+    loca_at, loca_len = tf.table_location(good, "loca")
+    head_at, _ = tf.table_location(good, "head")
+
+    def loca_case(name, loca, note, long_format=False, big=False):
+        extra = extra_glyphs(400 if big else 0, first_shape=500)
+        if big:
+            extra = [(n, cp, tf.bits_glyph(500 + i, tf.filler_program(250 + i % 7, seed=i)), a)
+                     for i, (n, cp, g, a) in enumerate(extra)]
+        tables, cmap = crafted(extra)
+        tables["loca"] = loca(tables)
+        if long_format:
+            tables["head"] = tf.patch(tables["head"], 50, ">h", 1)
+        corpus.add(name, "structure", tables, "accept", cmap, note=note)
+
+    def short_loca(tables):
+        return tables["loca"]
+
+    loca_case("loca-past-glyf.ttf",
+              lambda t: t["loca"][:6] + struct.pack(">H", 0xFFF0) + t["loca"][8:],
+              "a loca entry far past the end of glyf")
+    loca_case("loca-short.ttf", lambda t: t["loca"][:6], "loca with 3 of its 7 entries")
+    loca_case("loca-decreasing.ttf",
+              lambda t: struct.pack(">7H", 0, 80, 60, 40, 20, 10, 0), "loca offsets going down")
+    loca_case("loca-hostile-big.ttf",
+              lambda t: struct.pack(">%dI" % 300, *[(0xFFFFFFFF - 977 * i) if i % 3 == 0 else
+                                                     (len(t["glyf"]) - 1 - 331 * i) % len(t["glyf"])
+                                                     for i in range(300)]),
+              "glyf over 64 KB with a long loca that is too short, goes down, "
+              "points past glyf and has odd offsets", long_format=True, big=True)
+
+    tables, cmap = crafted()
+    tables["glyf"] = b""
+    corpus.add("glyf-empty.ttf", "structure", tables, "accept", cmap,
+               note="a glyf table of length 0: every glyph is empty")
+
+    reject = lambda name, data, note: corpus.add(name, "structure", data, "reject", note=note)
+    reject("dir-offset-past-end.ttf", tf.patch_directory(good, "cvt ", offset=len(good) + 16),
+           "the cvt entry starts past the end of the file")
+    reject("dir-length-huge.ttf", tf.patch_directory(good, "fpgm", length=0xFFFFFFFF),
+           "an fpgm length of 0xFFFFFFFF")
+    reject("dir-offset-wraps.ttf", tf.patch_directory(good, "prep", offset=0xFFFFFFF0, length=0x20),
+           "a prep offset whose end wraps past 2^32")
+    reject("cut-in-directory.ttf", good[:12 + 16 * 3 + 5], "the file ends inside its directory")
+    reject("cut-in-head.ttf", good[:head_at + 20], "the file ends inside head")
+    reject("cut-in-glyf.ttf", tf.write_sfnt(tf.base(), order=[t for t in tf.DATA_ORDER if t != "glyf"] + ["glyf"])[:-100],
+           "the file ends inside glyf")
+    for tag in ("head", "loca", "maxp", "glyf", "hhea"):
+        reject("no-%s.ttf" % tag.strip(), tf.base(drop=[tag]), "no %s table" % tag)
+    tables = tf.base()
+    tables["head"] = tables["head"][:20]
+    reject("head-short.ttf", tables, "a head table of 20 bytes")
+    tables = tf.base()
+    tables["maxp"] = tf.patch(tables["maxp"], 4, ">H", 0)
+    reject("maxp-no-glyphs.ttf", tables, "maxp says there are no glyphs")
+    with_upem0 = tf.base()
+    with_upem0["head"] = tf.patch(with_upem0["head"], 18, ">H", 0)
+    reject("upem-0.ttf", with_upem0, "unitsPerEm 0")
+    reject("empty.ttf", b"", "an empty file")
+    reject("not-a-font.ttf", b"%!PS\n(owned) print\n" * 20, "a PostScript file")
+    reject("numtables-huge.ttf", tf.patch(good, 4, ">H", 0xFFFF)[:4096], "numTables 65535 in 4 KB")
+    reject("ttc-past-end.ttc", struct.pack(">4sIII", b"ttcf", 0x00010000, 1, 0x7FFFFFF0) + good,
+           "a collection whose face starts past the end")
+    reject("ttc-no-faces.ttc", struct.pack(">4sII", b"ttcf", 0x00010000, 0) + good,
+           "a collection without faces")
+
+    # Two glyf entries: the first one counts, for FreeType and for sfnts.
+    tables, cmap = crafted()
+    font = tf.write_sfnt(tables)
+    count = struct.unpack(">H", font[4:6])[0]
+    entry = font[12:12 + 16 * count]
+    glyf_entry = [entry[i:i + 16] for i in range(0, len(entry), 16) if entry[i:i + 4] == b"glyf"][0]
+    bogus = b"glyf" + glyf_entry[4:8] + struct.pack(">II", 0, 64)
+    # Put the bogus entry after the real one and shift every offset by 16.
+    entries = []
+    for i in range(count):
+        e = entry[16 * i:16 * i + 16]
+        entries.append(e[:8] + struct.pack(">I", struct.unpack(">I", e[8:12])[0] + 16) + e[12:])
+        if e[:4] == b"glyf":
+            entries.append(bogus)
+    font = tf.sfnt_directory_header(count + 1) + b"".join(entries) + font[12 + 16 * count:]
+    corpus.add("dir-duplicate-glyf.ttf", "structure", font, "accept", cmap,
+               note="two glyf entries; the second points at the directory")
+
+
+# ----------------------------------------------------------- for fuzzing
+
+def textout_font(corpus):
+    """A font for fuzz_textout: code page 1252 and 1251 characters reach
+    glyphs whose names need every kind of escape."""
+    names = [b"(", b")", b"\\", ESCAPE, b"%", b"/", b"\x01", b"\x92v", b"", b".notdef",
+             b"a" * 63, b")" * 63, b"\x7f" * 63, b"\r\n", b"x y", b"{}", b"\xa0\xff", b"<>"]
+    cps = [0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039,
+           0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022]
+    cps += [0x410 + i for i in range(32)]
+    names += [b"cyr(%d)" % i if i % 2 else b"cyr\\%d" % i for i in range(32)]
+    extra, post_names = named_glyphs(names, cps)
+    tables, cmap = crafted(extra, post_names=post_names,
+                           names={1: "Hostile Names", 4: "Hostile Names", 6: "Hostile)Names"})
+    corpus.add("textout-names.ttf", "fuzz", tables, "accept", cmap,
+               note="glyph names that need escapes, reached from code pages 1252 and 1251")
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.stderr.write("usage: make_hostile_fonts.py OUTDIR\n")
+        return 2
+    corpus = Corpus()
+    names_cases(corpus)
+    glyph_name_cases(corpus)
+    size_cases(corpus)
+    structure_cases(corpus)
+    textout_font(corpus)
+    corpus.write(argv[1])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
