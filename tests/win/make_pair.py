@@ -44,7 +44,7 @@ def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     collection = TTCollection()
-    collection.fonts = [face(*spec) for spec in FACES]
+    collection.fonts = [face(*names) for names in FACES]
     collection.save(sys.argv[1])
 
 
