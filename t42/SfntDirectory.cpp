@@ -104,16 +104,16 @@ bool ReadFontTables(FT_Face face, FontTables& tables) {
 
     // Every table must be in the file, and the rebuilt file must stay
     // within 32-bit offsets.
-    std::uint64_t rebuiltSize = kRebuiltHeaderSize;
+    tables.rebuiltSize = kRebuiltHeaderSize;
     for (int t = 0; t < kTableCount; ++t) {
         if (!tables.present[t])
             continue;
         const TableDirEntry& entry = tables.entries[t];
         if (static_cast<std::uint64_t>(entry.offset) + entry.length > tables.fileSize)
             return false;
-        rebuiltSize += (static_cast<std::uint64_t>(entry.length) + 3) & ~3ull;
+        tables.rebuiltSize += (static_cast<std::uint64_t>(entry.length) + 3) & ~3ull;
     }
-    return rebuiltSize <= 0xFFFFFFFFull;
+    return tables.rebuiltSize <= 0xFFFFFFFFull;
 }
 
 std::uint32_t CalcChecksum(const std::uint8_t* data, std::size_t length) {

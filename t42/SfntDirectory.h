@@ -70,6 +70,7 @@ struct FontTables {
     TableDirEntry entries[kTableCount];
     bool present[kTableCount];
     std::uint64_t fileSize;
+    std::uint64_t rebuiltSize; // of the nine-table file built from them
 };
 
 // Reads the directory of the open face. False when the directory cannot be

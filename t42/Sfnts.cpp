@@ -60,7 +60,6 @@ private:
     const FontFacts& facts_;
     HexLines hex_;
     TableDirEntry entries_[kTableCount] = {};
-    std::uint64_t fileSize_ = kHeaderSize;    // of the rebuilt file
     std::vector<std::uint64_t> stringEnds_;   // where each string's data ends
     std::size_t nextEnd_ = 0;
     std::uint64_t position_ = kHeaderSize;    // in the rebuilt file
@@ -79,7 +78,6 @@ void SfntsWriter::LayOutDirectory() {
         entries_[t] = entry;
         running += Padded(entry.length);
     }
-    fileSize_ = kHeaderSize + running;
 }
 
 std::uint32_t SfntsWriter::ChecksumAdjustment() const {
@@ -131,10 +129,10 @@ void SfntsWriter::PlanStrings(std::vector<std::uint64_t> breakPoints) {
     for (int t = 0; t < kTableCount; ++t)
         if (entries_[t].length != 0)
             breakPoints.push_back(entries_[t].offset);
-    breakPoints.push_back(fileSize_);
+    breakPoints.push_back(facts_.tables.rebuiltSize);
     std::sort(breakPoints.begin(), breakPoints.end());
     std::uint64_t start = 0;
-    while (start < fileSize_) {
+    while (start < facts_.tables.rebuiltSize) {
         std::uint64_t reach = start + kMaxStringData;
         auto after = std::upper_bound(breakPoints.begin(), breakPoints.end(), reach);
         std::uint64_t end = reach;
@@ -195,8 +193,10 @@ int SfntsWriter::Write() {
         if (!facts_.tables.present[t] || entries_[t].length == 0)
             continue;
         const TableDirEntry& source = facts_.tables.entries[t];
-        const std::uint8_t* bytes = loca; // loca is looked at once, for glyf and for itself
-        if ((t != kLoca || !loca) && !ViewFontBytes(face, source.offset, source.length, storage, bytes))
+        const std::uint8_t* bytes = nullptr;
+        if (t == kLoca && loca)
+            bytes = loca; // already looked at for cutting glyf
+        else if (!ViewFontBytes(face, source.offset, source.length, storage, bytes))
             return kBadFont;
         if (t == kHead && source.length >= kCheckSumAdjustmentOffset + 4) {
             // The one table that changes: a copy with the new adjustment.
@@ -214,10 +214,7 @@ int SfntsWriter::Write() {
 std::size_t TTPost42::EstimatedProgramSize() const {
     constexpr std::uint64_t kHeaderAndDictionary = 4096;
     constexpr std::uint64_t kPerGlyphName = 32;
-    std::uint64_t rebuilt = kHeaderSize;
-    for (int t = 0; t < kTableCount; ++t)
-        if (facts.tables.present[t])
-            rebuilt += Padded(facts.tables.entries[t].length);
+    std::uint64_t rebuilt = facts.tables.rebuiltSize;
     std::uint64_t hex = 2 * rebuilt + rebuilt / HexLines::kBytesPerLine + 8 * (rebuilt / kMaxStringData + 2);
     return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * static_cast<std::uint64_t>(facts.numGlyphs) + hex);
 }

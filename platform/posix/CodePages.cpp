@@ -163,6 +163,34 @@ std::uint32_t DecodeUtf8(const std::string& utf8, std::size_t position, std::siz
     return codePoint;
 }
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// Appends one non-ASCII character (its UTF-8 bytes and code point) in the
+// code page; false when the code page lacks it. The symbol code page holds
+// U+0080-U+00FF and U+F020-U+F0FF as single bytes.
+bool AppendCharacter(iconv_t converter, std::uint32_t codePage, const char* bytes, std::size_t length,
+                     std::uint32_t codePoint, std::string& result) {
+    if (codePage == kSymbolCp) {
+        if (codePoint > 0xFF && (codePoint < 0xF000 || codePoint > 0xF0FF))
+            return false;
+        result += static_cast<char>(codePoint & 0xFF);
+        return true;
+    }
+    if (converter == kNoConverter)
+        return false;
+    char out[8];
+    char* outPointer = out;
+    std::size_t outLeft = sizeof out;
+    char* inPointer = const_cast<char*>(bytes);
+    std::size_t inLeft = length;
+    bool converted = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != static_cast<std::size_t>(-1) &&
+                     inLeft == 0;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    if (converted)
+        result.append(out, sizeof out - outLeft);
+    return converted;
+}
+
 } // namespace
 
 std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
@@ -170,7 +198,7 @@ std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
     if (codePage == 0)
         codePage = AnsiCodePage();
     const char* iconvName = IconvNameOfCodePage(codePage);
-    iconv_t converter = iconvName ? iconv_open(iconvName, "UTF-8") : reinterpret_cast<iconv_t>(-1);
+    iconv_t converter = iconvName ? iconv_open(iconvName, "UTF-8") : kNoConverter;
     std::string result;
     std::size_t position = 0;
     while (position < utf8.size()) {
@@ -181,38 +209,16 @@ std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
         if (lead < 0x80) {
             result += static_cast<char>(lead);
         } else {
-            char out[8];
-            char* outPointer = out;
-            std::size_t outLeft = sizeof out;
-            char* inPointer = const_cast<char*>(utf8.data() + position);
-            std::size_t inLeft = length;
-            bool converted = converter != reinterpret_cast<iconv_t>(-1) &&
-                             iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) !=
-                                 static_cast<std::size_t>(-1) &&
-                             inLeft == 0;
-            if (codePage == kSymbolCp) {
-                // The symbol code page holds U+F020-U+F0FF (and U+0080-U+00FF)
-                // as single bytes.
-                std::uint32_t codePoint = DecodeUtf8(utf8, position, length);
-                converted = codePoint <= 0xFF || (codePoint >= 0xF000 && codePoint <= 0xF0FF);
-                if (converted) {
-                    out[0] = static_cast<char>(codePoint & 0xFF);
-                    outLeft = sizeof out - 1;
-                }
-            }
-            if (converted) {
-                result.append(out, sizeof out - outLeft);
-            } else {
+            std::uint32_t codePoint = DecodeUtf8(utf8, position, length);
+            if (!AppendCharacter(converter, codePage, utf8.data() + position, length, codePoint, result)) {
                 result += '?';
                 if (missing)
-                    missing->push_back(DecodeUtf8(utf8, position, length));
+                    missing->push_back(codePoint);
             }
-            if (converter != reinterpret_cast<iconv_t>(-1))
-                iconv(converter, nullptr, nullptr, nullptr, nullptr);
         }
         position += length;
     }
-    if (converter != reinterpret_cast<iconv_t>(-1))
+    if (converter != kNoConverter)
         iconv_close(converter);
     return result;
 }
