@@ -1,17 +1,16 @@
-// The five exported functions. Each runs inside the platform's call frame,
-// and no exception leaves the library: running out of memory ends in a
-// result code (or a null block) instead of unwinding into a C host.
+// The five exported functions. Each runs inside the platform's call frame
+// and through one guard, so that no exception leaves the library: running
+// out of memory ends in a result code (or a null block) instead of
+// unwinding into a C host. Any thread may call any of them at any time.
+#include "Library.h"
 #include "QuelinApp.h"
 
-#include "../include/quelin.h"
 #include "../platform/Platform.h"
 
 #include <new>
-#include <stdexcept>
 
 using t42::kBadHandle;
 using t42::kBadRequest;
-using t42::kBufferTooSmall;
 using t42::kNoSuchFont;
 using t42::kOk;
 
@@ -23,10 +22,61 @@ namespace api {
 namespace {
 FontTable fontTable;
 CQuelinApp theApp(fontTable);
+
+// Runs `body` inside the call frame; out of memory gives `onOutOfMemory`,
+// any other exception `onError`.
+template <typename Result, typename Body> Result Guarded(Result onOutOfMemory, Result onError, Body body) {
+    try {
+        platform::CallFrame frame;
+        return body();
+    } catch (const std::bad_alloc&) {
+        return onOutOfMemory;
+    } catch (...) {
+        return onError;
+    }
+}
+
 } // namespace
 
 FontTable& TheFontTable() { return fontTable; }
 CQuelinApp& TheApp() { return theApp; }
+
+int MakeTrueTypeFont(const LOGFONTA* request, t42::Status* status) {
+    t42::Status refusal;
+    int result = Guarded<int>(kBadRequest, t42::kBadFont, [&]() -> int {
+        if (!request) {
+            refusal = t42::Status::Refuse(kBadRequest, t42::Check::noRequest);
+            return kBadRequest;
+        }
+        FontKey key;
+        if (!MakeFontKey(*request, key)) {
+            refusal = t42::Status::Refuse(kNoSuchFont, t42::Check::unterminatedName);
+            return kNoSuchFont;
+        }
+        if (std::int32_t handle = fontTable.FindHandleByKey(key))
+            return handle;
+        if (!fontTable.CanIssueHandle())
+            return kBadRequest;
+        // The conversion runs outside the table's lock; when another thread
+        // entered an equal request meanwhile, its handle wins.
+        auto converter = std::make_shared<t42::TTPost42>();
+        refusal = converter->Convert(request);
+        if (!refusal.Ok())
+            return refusal.code;
+        std::int32_t handle = fontTable.Add(key, std::move(converter));
+        return handle != 0 ? handle : kBadRequest;
+    });
+    if (status) {
+        if (result == kBadRequest && refusal.Ok())
+            refusal = t42::Status::Refuse(kBadRequest, t42::Check::outOfMemory);
+        else if (result == t42::kBadFont && refusal.Ok())
+            refusal = t42::Status::Refuse(t42::kBadFont, t42::Check::internalError);
+        *status = refusal;
+    }
+    return result;
+}
+
+std::shared_ptr<const t42::TTPost42> FindConverter(int handle) { return fontTable.FindConverter(handle); }
 
 } // namespace api
 
@@ -39,59 +89,38 @@ CQuelinApp& TheApp() { return theApp; }
 extern "C" {
 
 QUELIN_EXPORT int QUELIN_CALL T42MakeTrueTypeFont(const LOGFONTA* request) {
-    platform::CallFrame frame;
-    if (!request)
-        return kBadRequest;
-    LOGFONTA key;
-    if (!api::MakeFontKey(*request, key))
-        return kNoSuchFont; // a face name without its zero byte names no font
-    api::FontTable& table = api::TheFontTable();
-    if (std::int32_t handle = table.FindHandleByKey(key))
-        return handle;
-    if (!table.CanIssueHandle())
-        return kBadRequest;
-    try {
-        auto converter = std::make_unique<t42::TTPost42>();
-        int result = converter->Convert(request);
-        if (result != kOk)
-            return result;
-        return table.Add(key, std::move(converter));
-    } catch (const std::bad_alloc&) {
-        return kBadRequest; // no memory for the converter or its program
-    } catch (const std::exception&) {
-        return t42::kBadFont;
-    }
+    return api::MakeTrueTypeFont(request, nullptr);
 }
 
 QUELIN_EXPORT HGLOBAL QUELIN_CALL T42GetFontData(int handle) {
-    platform::CallFrame frame;
-    t42::TTPost42* converter = api::TheFontTable().FindConverter(handle);
-    if (!converter)
-        return nullptr;
-    return static_cast<HGLOBAL>(converter->GetFontData());
+    return api::Guarded<HGLOBAL>(nullptr, nullptr, [&]() -> HGLOBAL {
+        auto converter = api::FindConverter(handle);
+        return converter ? static_cast<HGLOBAL>(converter->GetFontData()) : nullptr;
+    });
 }
 
 QUELIN_EXPORT int QUELIN_CALL T42GetPSFontName(int handle, char* name, int nameSize) {
-    platform::CallFrame frame;
-    t42::TTPost42* converter = api::TheFontTable().FindConverter(handle);
-    if (!converter)
-        return kBadHandle;
-    return converter->GetPSFontName(name, nameSize);
+    return api::Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
+        auto converter = api::FindConverter(handle);
+        return converter ? converter->GetPSFontName(name, nameSize) : kBadHandle;
+    });
 }
 
 QUELIN_EXPORT int QUELIN_CALL T42TextOut(int handle, const char* text, char* out, int outSize) {
-    platform::CallFrame frame;
-    t42::TTPost42* converter = api::TheFontTable().FindConverter(handle);
-    if (!converter)
-        return kBadHandle;
-    if (!text)
-        return kBadRequest;
-    return converter->TextOut(text, out, outSize);
+    return api::Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
+        auto converter = api::FindConverter(handle);
+        if (!converter)
+            return kBadHandle;
+        if (!text)
+            return kBadRequest;
+        return converter->TextOut(text, out, outSize);
+    });
 }
 
 QUELIN_EXPORT int QUELIN_CALL T42DeleteTrueTypeFont(int handle) {
-    platform::CallFrame frame;
-    return api::TheFontTable().Remove(handle) ? kOk : kBadHandle;
+    return api::Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
+        return api::TheFontTable().Remove(handle) ? kOk : kBadHandle;
+    });
 }
 
 #ifndef _WIN32

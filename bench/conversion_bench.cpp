@@ -2,7 +2,7 @@
 #include "quelin.h"
 
 #include "api/QuelinApp.h"
-#include "platform/FontValueList.h"
+#include "platform/Platform.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,11 +4,9 @@
 #include "Options.h"
 
 #include "quelin.h"
-#include "platform/FontValueList.h"
+#include "api/Library.h"
 #include "platform/Platform.h"
-#include "platform/posix/CodePageNames.h"
 #include "t42/FontFacts.h"
-#include "t42/TTPost42.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,18 +36,12 @@ int Fail(int status, const std::string& message) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// One sentence for each result code the library can give.
-std::string Explain(int code, const std::string& faceName) {
-    std::string sentence;
-    switch (code) {
-    case T42_ERROR_NO_SUCH_FONT: sentence = "no installed TrueType font is named " + Quoted(faceName); break;
-    case T42_ERROR_BAD_FONT: sentence = "the font " + Quoted(faceName) + " cannot be opened or is broken"; break;
-    case T42_ERROR_REQUEST: sentence = "the request for " + Quoted(faceName) + " could not be handled"; break;
-    case T42_ERROR_ENGINE: sentence = "the font engine failed to start"; break;
-    case T42_ERROR_BUFFER_TOO_SMALL: sentence = "the output did not fit its buffer"; break;
-    default: sentence = "the library failed"; break;
-    }
-    return sentence + " (" + std::to_string(code) + ")";
+// One sentence for a refused conversion: its code and the library's reason.
+std::string Explain(const t42::Status& status, const std::string& faceName) {
+    std::string code = " (" + std::to_string(status.code) + ")";
+    if (status.check == t42::Check::notListed)
+        return "no installed TrueType font is named " + Quoted(faceName) + code;
+    return "cannot convert " + Quoted(faceName) + code + ": " + status.Reason();
 }
 
 // A longer name would be cut to the field and could find another font.
@@ -67,9 +59,10 @@ int MakeFont(const Options& options, const std::string& faceName) {
     if (!FaceNameFits(faceName))
         return 0;
     LOGFONTA request = MakeRequest(options, faceName);
-    int handle = T42MakeTrueTypeFont(&request);
+    t42::Status status;
+    int handle = api::MakeTrueTypeFont(&request, &status);
     if (handle < 0) {
-        Fail(kExitRefused, Explain(handle, faceName));
+        Fail(kExitRefused, Explain(status, faceName));
         return 0;
     }
     return handle;
@@ -203,34 +196,19 @@ int ShowName(const Options& options) {
     return kExitOk;
 }
 
-// Runs a converter of the command's own on the one face name the options
-// give, for commands that need what the exports do not hand out.
-int ConvertDirectly(const Options& options, t42::TTPost42& converter) {
+// What the library knows of the converted font.
+int ShowInfo(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    const std::string& faceName = options.operands[0];
-    if (!FaceNameFits(faceName))
-        return kExitUsage;
-    LOGFONTA request = MakeRequest(options, faceName);
-    if (int result = converter.Convert(&request))
-        return Fail(kExitRefused, Explain(result, faceName));
-    return kExitOk;
-}
-
-// The facts are the converter's own.
-int ShowInfo(const Options& options) {
-    t42::TTPost42 converter;
-    if (int status = ConvertDirectly(options, converter))
-        return status;
-    const std::string& faceName = options.operands[0];
-    LOGFONTA request = MakeRequest(options, faceName);
-    std::string path;
-    int faceIndex = 0;
-    converter.FindFontFile(request.lfFaceName, path, faceIndex);
-    const t42::FontFacts& facts = converter.Facts();
-    std::printf("Face name:         %s\n", faceName.c_str());
-    std::printf("File:              %s\n", path.c_str());
-    std::printf("Face index:        %d\n", faceIndex);
+    int handle = MakeFont(options, options.operands[0]);
+    if (!handle)
+        return kExitRefused;
+    std::shared_ptr<const t42::TTPost42> converter = api::FindConverter(handle);
+    const t42::LoadedFont& font = converter->Font();
+    const t42::FontFacts& facts = font.Facts();
+    std::printf("Face name:         %s\n", options.operands[0].c_str());
+    std::printf("File:              %s\n", font.Path().c_str());
+    std::printf("Face index:        %d\n", font.FaceIndex());
     std::printf("PostScript name:   %s\n", facts.fontName);
     std::printf("Full name:         %s\n", facts.fullName);
     std::printf("Family name:       %s\n", facts.familyName);
@@ -245,19 +223,24 @@ int ShowInfo(const Options& options) {
     std::printf("Underline:         position %d, thickness %d (font units)\n", facts.underlinePosition,
                 facts.underlineThickness);
     std::printf("Notice:            %s\n", facts.notice);
-    std::printf("Code page:         %u\n", converter.CodePage());
-    std::printf("Program:           %zu bytes\n", converter.Output().Size());
+    std::printf("Code page:         %u\n", font.CodePage());
+    std::printf("Program:           %zu bytes\n", converter->Program().Size());
+    T42DeleteTrueTypeFont(handle);
     return kExitOk;
 }
 
-// The program is written straight from a converter of the command's own: a
-// host's copy of it (T42GetFontData) would double the memory of a program
-// that can be tens of megabytes. The bytes are the same.
+// The program is written straight from the converter: a host's copy of it
+// (T42GetFontData) would double the memory of a program that can be tens
+// of megabytes. The bytes are the same.
 int Convert(const Options& options) {
-    t42::TTPost42 converter;
-    if (int status = ConvertDirectly(options, converter))
+    if (int status = NeedFace(options, 0))
         return status;
-    const t42::OutputBuffer& program = converter.Output();
+    int handle = MakeFont(options, options.operands[0]);
+    if (!handle)
+        return kExitRefused;
+    std::shared_ptr<const t42::TTPost42> converter = api::FindConverter(handle);
+    T42DeleteTrueTypeFont(handle);
+    const t42::OutputBuffer& program = converter->Program();
     if (!WriteOutput(options, program.Data(), program.Size()))
         return Fail(kExitIo, "cannot write " + Quoted(options.output.empty() ? "standard output" : options.output));
     return kExitOk;

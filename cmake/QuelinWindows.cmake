@@ -10,6 +10,7 @@ set(QUELIN_WIN32_SOURCES
   platform/win32/CallFrame.cpp
   platform/win32/CodePages.cpp
   platform/win32/CreationDate.cpp
+  platform/win32/Files.cpp
   platform/win32/FontValues.cpp
   platform/win32/GlobalMemory.cpp
   platform/win32/Multibyte.cpp

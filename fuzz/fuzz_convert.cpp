@@ -4,7 +4,7 @@
 // drawing code asked for, and the font deleted.
 #include "FuzzSupport.h"
 
-#include "platform/FontValueList.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 

@@ -7,7 +7,7 @@
 // the rest, up to a zero byte, is the text.
 #include "FuzzSupport.h"
 
-#include "platform/FontValueList.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <utility>

@@ -1,4 +1,3 @@
-#include "FontValueList.h"
 #include "ListedFontValues.h"
 
 #include <cstring>
@@ -90,6 +89,34 @@ void ClearFontValuesOverride() {
     state.overridden = false;
     state.overrideValues.clear();
     state.overrideFolder.clear();
+}
+
+bool MakeFontValue(const std::vector<std::string>& faceNames, const std::string& data, FontValue& value) {
+    std::string joined;
+    bool outlines = false;
+    for (std::size_t index = 0; index < faceNames.size(); ++index) {
+        if (index != 0)
+            joined += kFaceSeparator;
+        if (faceNames[index].empty()) {
+            // Holds the face's place, so that the faces after it keep their
+            // indices; longer than any face name a request can carry.
+            joined += "<face " + std::to_string(index) + " of this file has no TrueType outlines>";
+        } else {
+            joined += faceNames[index];
+            outlines = true;
+        }
+    }
+    if (!outlines)
+        return false;
+    value.name = joined + kTrueTypeSuffix;
+    value.data = data;
+    return true;
+}
+
+bool IsWindowsEnglishName(std::uint16_t platformId, std::uint16_t encodingId, std::uint16_t languageId) {
+    constexpr std::uint16_t kWindows = 3, kSymbol = 0, kUnicode = 1, kEnglish = 0x009;
+    return platformId == kWindows && (encodingId == kSymbol || encodingId == kUnicode) &&
+           (languageId & 0x3FF) == kEnglish;
 }
 
 bool AddFontFile(const std::string& path, std::string& error) {

@@ -2,7 +2,6 @@
 // and the fontconfig snapshot take.
 #pragma once
 
-#include "FontValueList.h"
 #include "Platform.h"
 
 #include <vector>

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -47,6 +48,50 @@ public:
     virtual bool FontsFolder(std::string& folder) = 0;
 };
 
+struct FontValue {
+    std::string name; // e.g. "Alpha & Beta (TrueType)"
+    std::string data; // a file name relative to the fonts folder, or a full path
+};
+
+// From now on FontValues::Open() sees exactly `values`, with relative data
+// taken against `folder` (which should end in a path separator).
+void OverrideFontValues(std::vector<FontValue> values, std::string folder);
+
+// Back to the installed fonts.
+void ClearFontValuesOverride();
+
+// Puts one value for the font file at `path` (its faces' English full names
+// joined with " & ", then " (TrueType)") in front of the list, so it wins a
+// name clash. False, with a reason in `error`, when the file holds no face
+// with TrueType outlines.
+bool AddFontFile(const std::string& path, std::string& error);
+
+// Removes the values that AddFontFile added.
+void ClearAddedFontFiles();
+
+// The list that FontValues::Open() would show now, read whole.
+std::vector<FontValue> CurrentFontValues();
+
+// The value a font file is listed under: its faces with TrueType outlines
+// (named instances of variable fonts left out) in face-index order. False
+// when there is none. Implemented by each platform side.
+bool DescribeFontFile(const std::string& path, FontValue& value);
+
+// The value a font file is listed under, from the names of its faces in
+// face-index order (in the user's code page; an empty name for a face
+// without TrueType outlines): the names joined with kFaceSeparator, each
+// outline-less face as a placeholder that no face name can match, then
+// kTrueTypeSuffix. False when no face has TrueType outlines.
+bool MakeFontValue(const std::vector<std::string>& faceNames, const std::string& data, FontValue& value);
+
+// How a value's name joins the faces of a collection, and how it ends.
+constexpr const char* kFaceSeparator = " & ";
+constexpr const char* kTrueTypeSuffix = " (TrueType)";
+
+// Whether a name record is in English for Windows: a Windows platform
+// record (Unicode or symbol encoding) whose language is any English.
+bool IsWindowsEnglishName(std::uint16_t platformId, std::uint16_t encodingId, std::uint16_t languageId);
+
 // The character that marks data as a full path rather than a file name.
 #ifdef _WIN32
 constexpr char kPathSeparator = '\\';
@@ -70,6 +115,11 @@ std::uint16_t ByteToUtf16(std::uint32_t codePage, unsigned char byte);
 // Whether `byte` is a lead byte of a double-byte character in the process's
 // ANSI code page.
 bool IsLeadByte(unsigned char byte);
+
+// UTF-8 text in `codePage`; a character the code page lacks becomes '?' and,
+// when `missing` is given, its code point is added there.
+std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
+                           std::vector<std::uint32_t>* missing = nullptr);
 
 // ------------------------------------------------- multibyte string helpers
 
@@ -95,6 +145,38 @@ void* GlobalLockBlock(GlobalHandle block);         // null for a null block
 void GlobalUnlockBlock(GlobalHandle block);
 std::size_t GlobalBlockSize(GlobalHandle block);   // 0 for a null block
 void GlobalFreeBlock(GlobalHandle block);          // a null block is ignored
+
+// ---------------------------------------------------------------- files
+
+// What tells one file's contents from another's: equal identities, equal
+// bytes. `path` is kept only where the system gives no file number.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::string path;
+};
+
+// A file opened for reading whole. Both calls give 0 or the system's error
+// number (errno values on every platform).
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    int Open(const std::string& path);
+    const FileIdentity& Identity() const { return identity_; }
+    // Every byte of the file as it is now (a file that shrinks while being
+    // read gives what was there).
+    int ReadAll(std::vector<std::uint8_t>& bytes);
+
+private:
+    FileIdentity identity_;
+    std::intptr_t handle_ = -1;
+};
 
 // ---------------------------------------------------------------- dates
 

@@ -2,7 +2,7 @@
 // version and italic angle, and the choice of code page and character map.
 #include "FontFacts.h"
 #include "PsSyntax.h"
-#include "TTPost42.h"
+#include "SfntLayout.h"
 
 #include "../platform/Platform.h"
 
@@ -23,9 +23,7 @@ constexpr std::size_t kMaxNoticeLength = 259;
 // Whether a name record is one GetNameString takes, and whether its string
 // is UTF-16.
 bool IsUsableNameRecord(const FT_SfntName& record, bool& utf16) {
-    if (record.platform_id == TT_PLATFORM_MICROSOFT &&
-        (record.encoding_id == TT_MS_ID_SYMBOL_CS || record.encoding_id == TT_MS_ID_UNICODE_CS) &&
-        (record.language_id & 0x3FF) == 0x009) {
+    if (platform::IsWindowsEnglishName(record.platform_id, record.encoding_id, record.language_id)) {
         utf16 = true;
         return true;
     }
@@ -162,22 +160,28 @@ std::int32_t ScaleToThousandths(std::int32_t value, std::uint16_t unitsPerEm) {
     return static_cast<std::int32_t>(static_cast<std::int64_t>(value) * 1000 / unitsPerEm);
 }
 
-bool TTPost42::LoadFontFacts(const char* path, int faceIndex) {
-    Reset();
-    if (FT_New_Face(library, path, faceIndex, &facts.face) != 0) {
-        facts.face = nullptr;
-        return false;
-    }
-    FT_Face face = facts.face;
+Status LoadFontFacts(FT_Face face, const std::uint8_t* file, std::size_t size, FontFacts& facts) {
+    facts = FontFacts{};
     const auto* head = static_cast<const TT_Header*>(FT_Get_Sfnt_Table(face, FT_SFNT_HEAD));
     // A face without head, glyf or loca, without glyphs or with a zero em
     // cannot become a Type 42 font: no interpreter can define it.
-    if (!FT_IS_SFNT(face) || !head || face->units_per_EM == 0 || face->num_glyphs <= 0 ||
-        !ReadFontTables(face, facts.tables) || !facts.tables.present[kGlyf] ||
-        !facts.tables.present[kLoca])
-        return false;
+    if (!FT_IS_SFNT(face))
+        return Status::Refuse(kBadFont, Check::notSfnt);
+    if (!head)
+        return Status::Refuse(kBadFont, Check::noHead);
+    if (face->units_per_EM == 0)
+        return Status::Refuse(kBadFont, Check::zeroEm);
+    if (face->num_glyphs <= 0)
+        return Status::Refuse(kBadFont, Check::noGlyphs);
+    Status status = ReadFontTables(file, size, face->face_index, facts.tables);
+    if (!status.Ok())
+        return status;
+    for (int t : {kGlyf, kLoca})
+        if (!facts.tables.present[t])
+            return Status::Refuse(kBadFont, Check::noTable, kTableTags[t]);
+    if (SfntLayout(facts.tables).Size() > 0xFFFFFFFFull)
+        return Status::Refuse(kBadFont, Check::rebuiltTooLarge);
 
-    SelectCharmap();
 
     const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -208,11 +212,10 @@ bool TTPost42::LoadFontFacts(const char* path, int faceIndex) {
     CopyPlainField(facts.fullName, GetNameString(face, TT_NAME_ID_FULL_NAME));
     CopyPlainField(facts.familyName, GetNameString(face, TT_NAME_ID_FONT_FAMILY));
     CopyField(facts.notice, GetNameString(face, TT_NAME_ID_TRADEMARK));
-    return true;
+    return Status{};
 }
 
-bool TTPost42::SelectCharmap() {
-    FT_Face face = facts.face;
+bool SelectCharmap(FT_Face face, std::uint32_t codePage) {
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0)
         return true;
     FT_Encoding encoding;

@@ -1,8 +1,9 @@
-// What the writers need to know about the open face, gathered once per
-// conversion, and the small text rules that produce it.
+// What the writers need to know about a face, gathered once when it is
+// loaded, and the small text rules that produce it.
 #pragma once
 
 #include "SfntDirectory.h"
+#include "Status.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -13,7 +14,6 @@
 namespace t42 {
 
 struct FontFacts {
-    FT_Face face;
     std::int16_t indexToLocFormat;
     std::int32_t numGlyphs;
     std::uint32_t minMemType42;
@@ -33,6 +33,14 @@ struct FontFacts {
     char notice[260];
     FontTables tables; // the nine tables' entries in the font's own directory
 };
+
+// Gathers the facts of `face`, opened from the font file `file` of `size`
+// bytes. Refused for a face that cannot become a Type 42 font.
+Status LoadFontFacts(FT_Face face, const std::uint8_t* file, std::size_t size, FontFacts& facts);
+
+// Selects the face's Unicode map, else the map of `codePage`'s encoding, else
+// the Adobe standard map; false when the face has none of them.
+bool SelectCharmap(FT_Face face, std::uint32_t codePage);
 
 // Code page of a LOGFONTA character set; `userCodePage` for unknown sets.
 std::uint32_t CodePageFromCharSet(std::uint8_t charSet, std::uint32_t userCodePage);

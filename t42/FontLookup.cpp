@@ -1,5 +1,7 @@
 // Finding the font file of a face name among the installed TrueType fonts.
-#include "TTPost42.h"
+#include "FontLookup.h"
+
+#include "../platform/Platform.h"
 
 #include <cstring>
 
@@ -9,8 +11,6 @@ namespace {
 
 constexpr std::uint32_t kValueNameCapacity = 1024;
 constexpr std::uint32_t kValueDataCapacity = 1024;
-constexpr const char* kTrueTypeMarker = "(TrueType)";
-constexpr const char* kFaceSeparator = " & ";
 
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -20,7 +20,8 @@ bool EqualIgnoringCase(const std::string& a, const char* b) {
 
 } // namespace
 
-bool TTPost42::FindFontFile(const char* faceName, std::string& path, int& faceIndex) {
+bool FindFontFile(const char* faceName, FontLocation& location) {
+    std::string& path = location.path;
     std::unique_ptr<platform::FontValues> values = platform::FontValues::Open();
     if (!values || !values->FontsFolder(path))
         return false;
@@ -32,12 +33,12 @@ bool TTPost42::FindFontFile(const char* faceName, std::string& path, int& faceIn
         // The first value that cannot be read whole ends the search.
         if (values->Read(index, name, &nameLength, data, &dataLength) != platform::ValueStatus::ok)
             return false;
-        const char* marker = std::strstr(name, kTrueTypeMarker);
+        // The display name ends where the marker's blank stands.
+        const char* marker = std::strstr(name, platform::kTrueTypeSuffix + 1);
         if (!marker)
             continue;
-        // The display name ends one byte before the marker (the blank).
         std::string displayName(name, marker == name ? 0 : static_cast<std::size_t>(marker - name - 1));
-        if (!MatchFaceName(faceName, displayName.c_str(), faceIndex))
+        if (!MatchFaceName(faceName, displayName.c_str(), location.faceIndex))
             continue;
         if (platform::MbsChr(data, static_cast<unsigned char>(platform::kPathSeparator)))
             path = data;
@@ -47,14 +48,14 @@ bool TTPost42::FindFontFile(const char* faceName, std::string& path, int& faceIn
     }
 }
 
-bool TTPost42::MatchFaceName(const char* faceName, const char* displayName, int& faceIndex) {
+bool MatchFaceName(const char* faceName, const char* displayName, int& faceIndex) {
     std::string names(displayName);
     while (!names.empty() && IsWhiteSpace(names.back()))
         names.pop_back();
     faceIndex = 0;
     std::size_t start = 0;
     for (int position = 0;; ++position) {
-        std::size_t separator = names.find(kFaceSeparator, start);
+        std::size_t separator = names.find(platform::kFaceSeparator, start);
         std::string candidate = names.substr(start, separator == std::string::npos ? std::string::npos
                                                                                    : separator - start);
         if (EqualIgnoringCase(candidate, faceName)) {
@@ -63,7 +64,7 @@ bool TTPost42::MatchFaceName(const char* faceName, const char* displayName, int&
         }
         if (separator == std::string::npos)
             return false;
-        start = separator + std::strlen(kFaceSeparator);
+        start = separator + std::strlen(platform::kFaceSeparator);
     }
 }
 

@@ -1,6 +1,10 @@
 // The beginning of the font program: header comments and the font
-// dictionary's fixed entries up to the end of FontInfo.
-#include "TTPost42.h"
+// dictionary's fixed entries up to the end of FontInfo; and the order in
+// which the writers make a whole program.
+#include "FontProgram.h"
+#include "PsSyntax.h"
+
+#include "../platform/Platform.h"
 
 #include <cstdio>
 #include <string>
@@ -12,57 +16,63 @@ namespace {
 constexpr const char* kCreatorName = "TTPost42";
 constexpr const char* kCreatorVersion = "1.0.1";
 
-} // namespace
-
-int TTPost42::WriteHeader() {
-    // Texts can be long (a 255-byte date text at most), so format into a
-    // string rather than a fixed line.
-    std::string line = std::string("%!PS-TrueTypeFont-") + facts.trueTypeVersion + "-" + facts.version + "\n";
-    line += std::string("%%Creator: [") + kCreatorName + "] [" + kCreatorVersion + "]\n";
-    line += "%%Creation Date: (" + platform::CreationDateText() + ")\n";
-    Append(line.c_str(), static_cast<int>(line.size()));
-    return 0;
+void WriteFontInfoString(OutputBuffer& out, const char* key, const char* text) {
+    out.Append("/");
+    out.Append(key);
+    out.Append(" (");
+    AppendPSString(out, text);
+    out.Append(") readonly def\n");
 }
 
-int TTPost42::WriteFontDictionary() {
+} // namespace
+
+void WriteHeader(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
+    const FontFacts& facts = font.Facts();
+    // Texts can be long (a 255-byte date text at most), so format into a
+    // string rather than a fixed line.
+    out.Append(std::string("%!PS-TrueTypeFont-") + facts.trueTypeVersion + "-" + facts.version + "\n");
+    out.Append(std::string("%%Creator: [") + kCreatorName + "] [" + kCreatorVersion + "]\n");
+    out.Append("%%Creation Date: (" + platform::CreationDateText() + ")\n");
+}
+
+void WriteFontDictionary(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
+    const FontFacts& facts = font.Facts();
     char line[256];
     if (facts.minMemType42 != 0 && facts.maxMemType42 != 0) {
         std::snprintf(line, sizeof line, "%%%%VMusage: %d %d\n", static_cast<int>(facts.minMemType42),
                       static_cast<int>(facts.maxMemType42));
-        Append(line, -1);
+        out.Append(line);
     }
-    Append("11 dict begin\n", -1);
+    out.Append("11 dict begin\n");
     std::snprintf(line, sizeof line, "/FontName /%s def\n", facts.fontName);
-    Append(line, -1);
-    Append("/FontType 42 def\n/FontMatrix [1 0 0 1 0 0] def\n", -1);
+    out.Append(line);
+    out.Append("/FontType 42 def\n/FontMatrix [1 0 0 1 0 0] def\n");
     std::snprintf(line, sizeof line, "/FontBBox [%d %d %d %d] def\n", facts.fontBBox[0], facts.fontBBox[1],
                   facts.fontBBox[2], facts.fontBBox[3]);
-    Append(line, -1);
-    Append("/PaintType 0 def\n", -1);
-    Append("/FontInfo 9 dict dup begin\n", -1);
-    WriteFontInfoString("version", facts.version);
-    WriteFontInfoString("Notice", facts.notice);
-    WriteFontInfoString("FullName", facts.fullName);
-    WriteFontInfoString("FamilyName", facts.familyName);
-    WriteFontInfoString("Weight", facts.weight);
+    out.Append(line);
+    out.Append("/PaintType 0 def\n");
+    out.Append("/FontInfo 9 dict dup begin\n");
+    WriteFontInfoString(out, "version", facts.version);
+    WriteFontInfoString(out, "Notice", facts.notice);
+    WriteFontInfoString(out, "FullName", facts.fullName);
+    WriteFontInfoString(out, "FamilyName", facts.familyName);
+    WriteFontInfoString(out, "Weight", facts.weight);
     std::snprintf(line, sizeof line, "/ItalicAngle %s def\n", facts.italicAngle);
-    Append(line, -1);
+    out.Append(line);
     std::snprintf(line, sizeof line, "/isFixedPitch %s def\n", facts.isFixedPitch ? "true" : "false");
-    Append(line, -1);
+    out.Append(line);
     std::snprintf(line, sizeof line, "/UnderlinePosition %d def\n", facts.underlinePosition);
-    Append(line, -1);
+    out.Append(line);
     std::snprintf(line, sizeof line, "/UnderlineThickness %d def\n", facts.underlineThickness);
-    Append(line, -1);
-    Append("end readonly def\n", -1);
-    return 0;
+    out.Append(line);
+    out.Append("end readonly def\n");
 }
 
-void TTPost42::WriteFontInfoString(const char* key, const char* text) {
-    Append("/", -1);
-    Append(key, -1);
-    Append(" (", -1);
-    AppendPSString(text);
-    Append(") readonly def\n", -1);
+void WriteFontProgram(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {
+    out.Reserve(out.Size() + EstimatedProgramSize(font, selection));
+    for (auto writer : {WriteHeader, WriteFontDictionary, WriteEncoding, WriteCharStrings, WriteSfnts})
+        writer(font, selection, out);
+    out.Append("FontName currentdict end definefont pop\n");
 }
 
 } // namespace t42

@@ -1,9 +1,6 @@
 #include "GlyphNames.h"
-#include "PsSyntax.h"
-#include "TTPost42.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -92,9 +89,9 @@ constexpr NamedCodePoint kLatin1Names[] = {
     {0x2019, "quoteright"},   {0x2212, "minus"},
 };
 
-bool IsNotdef(const char* name) { return std::strcmp(name, kNotdef) == 0; }
-
 } // namespace
+
+bool IsNotdef(const char* name) { return std::strcmp(name, kNotdef) == 0; }
 
 void NameFromCodePoint(std::uint32_t codePoint, char (&buffer)[GlyphNamer::kBufferSize]) {
     const NamedCodePoint* end = std::end(kLatin1Names);
@@ -143,39 +140,6 @@ const char* GlyphNamer::NameOf(FT_Face face, unsigned index, char (&buffer)[kBuf
         return buffer;
     }
     return kNotdef;
-}
-
-int TTPost42::WriteEncoding() {
-    Append("/Encoding ISOLatin1Encoding def\n", -1);
-    return 0;
-}
-
-int TTPost42::WriteCharStrings() {
-    char line[64];
-    int length = std::snprintf(line, sizeof line, "/CharStrings %d dict dup begin\n", facts.numGlyphs);
-    Append(line, length);
-    bool notdefWritten = false;
-    char buffer[GlyphNamer::kBufferSize];
-    for (std::int32_t i = 0; i < facts.numGlyphs; ++i) {
-        const char* name = names.NameOf(facts.face, static_cast<unsigned>(i), buffer);
-        if (IsNotdef(name)) {
-            if (notdefWritten)
-                continue;
-            notdefWritten = true;
-        }
-        // One entry: the name token, the glyph index, " def".
-        char entry[kMaxNameTokenLength + 24];
-        char* end = WriteNameToken(entry, name);
-        *end++ = ' ';
-        end = std::to_chars(end, entry + sizeof entry, i).ptr;
-        std::memcpy(end, " def\n", 5);
-        Append(entry, static_cast<int>(end + 5 - entry));
-    }
-    // Every PostScript font must define .notdef.
-    if (!notdefWritten)
-        Append("/.notdef 0 def\n", -1);
-    Append("end readonly def\n", -1);
-    return 0;
 }
 
 } // namespace t42

@@ -31,6 +31,9 @@ private:
     std::vector<std::uint32_t> lowestCodePoint_; // per glyph; kNone when unreached
 };
 
+// Whether `name` is ".notdef".
+bool IsNotdef(const char* name);
+
 // The name a code point gets when a glyph has none: the ISOLatin1Encoding
 // name that stands for it, "uniXXXX", or "uXXXXX[X]" above U+FFFF.
 void NameFromCodePoint(std::uint32_t codePoint, char (&buffer)[GlyphNamer::kBufferSize]);

@@ -75,6 +75,13 @@ void HexLines::Write(const std::uint8_t* bytes, std::size_t count) {
     }
 }
 
+void HexLines::WriteLine(const std::uint8_t* bytes, std::size_t count) {
+    EndPartialLine();
+    char* out = output_.Grow(2 * count + 1);
+    WriteHexDigits(out, bytes, count);
+    out[2 * count] = '\n';
+}
+
 void HexLines::WriteZeros(std::size_t count) {
     static const std::uint8_t kZeros[kBytesPerLine] = {};
     while (count > 0) {

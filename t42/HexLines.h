@@ -19,6 +19,10 @@ public:
     void Write(const std::uint8_t* bytes, std::size_t count);
     void WriteZeros(std::size_t count);
 
+    // `count` bytes as a line of their own, outside the 40-byte lines (the
+    // offset table and the directory entries).
+    void WriteLine(const std::uint8_t* bytes, std::size_t count);
+
     // Ends the current string and opens the next: "00><" on a line of its own.
     void BreakString();
 

@@ -25,6 +25,8 @@ public:
             return;
         std::memcpy(Grow(length), text, length);
     }
+    void Append(const char* text) { Append(text, std::strlen(text)); }
+    void Append(const std::string& text) { Append(text.data(), text.size()); }
 
     // Makes the buffer `length` bytes longer and gives the place of the new
     // bytes, which the caller fills.

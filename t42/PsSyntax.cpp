@@ -1,4 +1,5 @@
 #include "PsSyntax.h"
+#include "OutputBuffer.h"
 
 #include <cstring>
 
@@ -68,6 +69,13 @@ bool HasUnmatchedParenthesis(const char* text) {
         }
     }
     return depth != 0;
+}
+
+void AppendPSString(OutputBuffer& out, const char* text) {
+    unsigned flags = HasUnmatchedParenthesis(text) ? kEscapeParentheses : 0u;
+    std::size_t length = std::strlen(text);
+    char* at = out.Grow(EscapedLength(text, length, flags));
+    WriteEscaped(at, text, length, flags);
 }
 
 bool IsPlainName(const char* name) {

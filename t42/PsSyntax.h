@@ -8,6 +8,8 @@
 
 namespace t42 {
 
+class OutputBuffer;
+
 // Flags of the string-body escaper. A backslash is always doubled.
 enum EscapeFlags : unsigned {
     kEscapeParentheses = 1u, // "\(" and "\)"
@@ -22,6 +24,11 @@ char* WriteEscaped(char* out, const char* text, std::size_t length, unsigned fla
 
 // Whether the parentheses of `text` are not all matched in order.
 bool HasUnmatchedParenthesis(const char* text);
+
+// Appends `text` as the inside of a string literal: matched parentheses go
+// out as they are, one unmatched one and every parenthesis gets a
+// backslash; a backslash is always doubled.
+void AppendPSString(OutputBuffer& out, const char* text);
 
 // Whether `name` can stand as a literal name: it is not empty and every byte
 // is a regular character (0x21-0x7E other than the ten delimiters, or

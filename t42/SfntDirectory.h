@@ -3,12 +3,10 @@
 // checked against the bytes actually there before it is used.
 #pragma once
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
+#include "Status.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace t42 {
 
@@ -65,29 +63,16 @@ enum TableIndex { kCvt, kFpgm, kGlyf, kHead, kHhea, kHmtx, kLoca, kMaxp, kPrep }
 
 // The nine tables as the face's directory lists them (the first entry of a
 // tag counts); offsets count from the start of the file, also for a face
-// of a collection.
+// of a collection. Every table present lies within the file.
 struct FontTables {
     TableDirEntry entries[kTableCount];
     bool present[kTableCount];
-    std::uint64_t fileSize;
-    std::uint64_t rebuiltSize; // of the nine-table file built from them
 };
 
-// Reads the directory of the open face. False when the directory cannot be
-// read whole, or when one of the nine tables reaches past the end of the
-// file, or when the rebuilt file would not fit 32-bit offsets.
-bool ReadFontTables(FT_Face face, FontTables& tables);
-
-// Reads `length` bytes of the font file at `offset`; false unless all were
-// there.
-bool ReadFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
-                   std::vector<std::uint8_t>& bytes);
-
-// Gives in `bytes` the `length` bytes of the font file at `offset`: straight
-// from the file's mapping when FreeType holds the file in memory, else read
-// into `storage`. False unless all of them are there.
-bool ViewFontBytes(FT_Face face, std::uint64_t offset, std::uint64_t length,
-                   std::vector<std::uint8_t>& storage, const std::uint8_t*& bytes);
+// Reads the directory of face `faceIndex` of the font file `file`. Refused
+// when the directory cannot be read whole or one of the nine tables reaches
+// past the end of the file.
+Status ReadFontTables(const std::uint8_t* file, std::size_t size, long faceIndex, FontTables& tables);
 
 // The sfnt checksum: the sum of the big-endian 32-bit words covering
 // `length` rounded up to a multiple of 4 (the missing bytes zero).

@@ -2,118 +2,66 @@
 // tables, as hex strings. Each string holds an even number of bytes, at most
 // 65534, and ends with one extra zero byte that interpreters drop; strings
 // break at table starts and, inside a long glyf, at glyph boundaries.
+#include "FontProgram.h"
 #include "HexLines.h"
-#include "TTPost42.h"
+#include "SfntLayout.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace t42 {
 
 namespace {
 
-constexpr std::uint64_t kOffsetTableSize = 12;
-constexpr std::uint64_t kHeaderSize = kOffsetTableSize + 16 * kTableCount; // 156
 constexpr std::uint64_t kMaxStringData = 65534;
-constexpr std::uint32_t kOffsetTableChecksum = 0x000D0090;
-constexpr std::uint32_t kChecksumMagic = 0xB1B0AFBA;
 constexpr std::uint32_t kCheckSumAdjustmentOffset = 8;
-
-std::uint64_t Padded(std::uint64_t length) { return (length + 3) & ~3ull; }
-
-void PutU32(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value >> 24);
-    at[1] = static_cast<std::uint8_t>(value >> 16);
-    at[2] = static_cast<std::uint8_t>(value >> 8);
-    at[3] = static_cast<std::uint8_t>(value);
-}
-
-std::uint32_t EntryChecksum(const TableDirEntry& entry) {
-    std::uint8_t bytes[16];
-    PutU32(bytes, entry.tag);
-    PutU32(bytes + 4, entry.checksum);
-    PutU32(bytes + 8, entry.offset);
-    PutU32(bytes + 12, entry.length);
-    return CalcChecksum(bytes, sizeof bytes);
-}
-
-} // namespace
 
 class SfntsWriter {
 public:
-    explicit SfntsWriter(TTPost42& converter)
-        : converter_(converter), facts_(converter.facts), hex_(converter.output) {}
+    SfntsWriter(const LoadedFont& font, OutputBuffer& out)
+        : font_(font), layout_(font.Facts().tables), hex_(out) {}
 
-    int Write();
+    void Write(OutputBuffer& out);
 
 private:
-    void LayOutDirectory();
-    std::uint32_t ChecksumAdjustment() const;
-    void WriteTableDirEntry(const TableDirEntry& entry);
-    std::vector<std::uint64_t> GlyfBreakPoints(const ByteReader& loca) const;
+    std::vector<std::uint64_t> GlyfBreakPoints() const;
     void PlanStrings(std::vector<std::uint64_t> breakPoints);
     void WriteTableHex(const std::uint8_t* bytes, std::uint32_t length);
     void Emit(const std::uint8_t* bytes, std::uint64_t count, bool zeros);
 
-    TTPost42& converter_;
-    const FontFacts& facts_;
+    const LoadedFont& font_;
+    const SfntLayout layout_;
     HexLines hex_;
-    TableDirEntry entries_[kTableCount] = {};
-    std::vector<std::uint64_t> stringEnds_;   // where each string's data ends
+    std::vector<std::uint64_t> stringEnds_; // where each string's data ends
     std::size_t nextEnd_ = 0;
-    std::uint64_t position_ = kHeaderSize;    // in the rebuilt file
+    std::uint64_t position_ = SfntLayout::kHeaderSize; // in the rebuilt file
 };
 
-// Every table keeps its directory entry: a table the font lacks gets its
-// tag, checksum 0, length 0 and the offset where it would stand, so the
-// directory stays sorted by tag for interpreters that search it.
-void SfntsWriter::LayOutDirectory() {
-    std::uint64_t running = 0;
-    for (int t = 0; t < kTableCount; ++t) {
-        TableDirEntry entry{kTableTags[t], 0, 0, 0};
-        if (facts_.tables.present[t])
-            entry = facts_.tables.entries[t];
-        entry.offset = static_cast<std::uint32_t>(kHeaderSize + running);
-        entries_[t] = entry;
-        running += Padded(entry.length);
-    }
-}
-
-std::uint32_t SfntsWriter::ChecksumAdjustment() const {
-    std::uint32_t total = kOffsetTableChecksum;
-    for (const TableDirEntry& entry : entries_)
-        total += EntryChecksum(entry) + entry.checksum;
-    return kChecksumMagic - total;
-}
-
-void SfntsWriter::WriteTableDirEntry(const TableDirEntry& entry) {
-    char line[40];
-    std::snprintf(line, sizeof line, "%08X%08X%08X%08X\n", entry.tag, entry.checksum, entry.offset,
-                  entry.length);
-    converter_.Append(line, 33);
-}
-
-// Glyph boundaries at even offsets inside glyf, in rebuilt-file offsets.
-// Only the loca entries that are there count; an offset past glyf counts as
-// its end, and entries out of order are break points like any other.
-std::vector<std::uint64_t> SfntsWriter::GlyfBreakPoints(const ByteReader& reader) const {
+// Where glyf may be cut when it needs more than one string: the glyph
+// boundaries at even offsets, in rebuilt-file offsets. Only the loca entries
+// that are there count; an offset past glyf counts as its end, and entries
+// out of order are break points like any other.
+std::vector<std::uint64_t> SfntsWriter::GlyfBreakPoints() const {
     std::vector<std::uint64_t> points;
-    const TableDirEntry& glyf = entries_[kGlyf];
-    bool longFormat = facts_.indexToLocFormat != 0;
+    const TableDirEntry& glyf = layout_.Entry(kGlyf);
+    if (glyf.length <= kMaxStringData)
+        return points;
+    const FontFacts& facts = font_.Facts();
+    ByteReader loca(font_.TableBytes(kLoca), facts.tables.entries[kLoca].length);
+    bool longFormat = facts.indexToLocFormat != 0;
     std::uint64_t entrySize = longFormat ? 4 : 2;
-    std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(facts_.numGlyphs) + 1,
-                                                  reader.Size() / entrySize);
+    std::uint64_t count =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(facts.numGlyphs) + 1, loca.Size() / entrySize);
     points.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t offset = 0;
         if (longFormat) {
             std::uint32_t value = 0;
-            reader.U32(4 * i, value);
+            loca.U32(4 * i, value);
             offset = value;
         } else {
             std::uint16_t value = 0;
-            reader.U16(2 * i, value);
+            loca.U16(2 * i, value);
             offset = 2ull * value;
         }
         offset = std::min<std::uint64_t>(offset, glyf.length);
@@ -127,12 +75,12 @@ std::vector<std::uint64_t> SfntsWriter::GlyfBreakPoints(const ByteReader& reader
 // point within 65534 bytes, or after exactly 65534 bytes when none is.
 void SfntsWriter::PlanStrings(std::vector<std::uint64_t> breakPoints) {
     for (int t = 0; t < kTableCount; ++t)
-        if (entries_[t].length != 0)
-            breakPoints.push_back(entries_[t].offset);
-    breakPoints.push_back(facts_.tables.rebuiltSize);
+        if (layout_.Entry(t).length != 0)
+            breakPoints.push_back(layout_.Entry(t).offset);
+    breakPoints.push_back(layout_.Size());
     std::sort(breakPoints.begin(), breakPoints.end());
     std::uint64_t start = 0;
-    while (start < facts_.tables.rebuiltSize) {
+    while (start < layout_.Size()) {
         std::uint64_t reach = start + kMaxStringData;
         auto after = std::upper_bound(breakPoints.begin(), breakPoints.end(), reach);
         std::uint64_t end = reach;
@@ -166,62 +114,48 @@ void SfntsWriter::Emit(const std::uint8_t* bytes, std::uint64_t count, bool zero
 // One table and its padding, breaking strings where the plan says.
 void SfntsWriter::WriteTableHex(const std::uint8_t* bytes, std::uint32_t length) {
     Emit(bytes, length, false);
-    Emit(nullptr, Padded(length) - length, true);
+    Emit(nullptr, SfntLayout::Padded(length) - length, true);
 }
 
-int SfntsWriter::Write() {
-    LayOutDirectory();
-    converter_.Append("/sfnts[<\n000100000009008000030010\n", -1);
-    for (const TableDirEntry& entry : entries_)
-        WriteTableDirEntry(entry);
+void SfntsWriter::Write(OutputBuffer& out) {
+    out.Append("/sfnts[<\n");
+    std::array<std::uint8_t, SfntLayout::kHeaderSize> header = layout_.HeaderBytes();
+    hex_.WriteLine(header.data(), SfntLayout::kOffsetTableSize);
+    for (std::uint64_t at = SfntLayout::kOffsetTableSize; at < header.size(); at += 16)
+        hex_.WriteLine(header.data() + at, 16);
 
-    FT_Face face = facts_.face;
-    std::vector<std::uint8_t> locaStorage;
-    const std::uint8_t* loca = nullptr;
-    std::vector<std::uint64_t> glyphBreaks;
-    if (entries_[kGlyf].length > kMaxStringData && facts_.tables.present[kLoca]) {
-        const TableDirEntry& entry = facts_.tables.entries[kLoca];
-        if (!ViewFontBytes(face, entry.offset, entry.length, locaStorage, loca))
-            return kBadFont;
-        glyphBreaks = GlyfBreakPoints(ByteReader(loca, entry.length));
-    }
-    PlanStrings(std::move(glyphBreaks));
-
-    std::uint32_t adjustment = ChecksumAdjustment();
-    std::vector<std::uint8_t> storage;
+    PlanStrings(GlyfBreakPoints());
     for (int t = 0; t < kTableCount; ++t) {
-        if (!facts_.tables.present[t] || entries_[t].length == 0)
+        const TableDirEntry& entry = layout_.Entry(t);
+        const std::uint8_t* bytes = font_.TableBytes(t);
+        if (!bytes || entry.length == 0)
             continue;
-        const TableDirEntry& source = facts_.tables.entries[t];
-        const std::uint8_t* bytes = nullptr;
-        if (t == kLoca && loca)
-            bytes = loca; // already looked at for cutting glyf
-        else if (!ViewFontBytes(face, source.offset, source.length, storage, bytes))
-            return kBadFont;
-        if (t == kHead && source.length >= kCheckSumAdjustmentOffset + 4) {
+        if (t == kHead && entry.length >= kCheckSumAdjustmentOffset + 4) {
             // The one table that changes: a copy with the new adjustment.
-            std::vector<std::uint8_t> head(bytes, bytes + source.length);
-            PutU32(head.data() + kCheckSumAdjustmentOffset, adjustment);
-            WriteTableHex(head.data(), source.length);
+            std::vector<std::uint8_t> head(bytes, bytes + entry.length);
+            std::uint32_t adjustment = layout_.ChecksumAdjustment();
+            for (int i = 0; i < 4; ++i)
+                head[kCheckSumAdjustmentOffset + i] = static_cast<std::uint8_t>(adjustment >> (24 - 8 * i));
+            WriteTableHex(head.data(), entry.length);
             continue;
         }
-        WriteTableHex(bytes, source.length);
+        WriteTableHex(bytes, entry.length);
     }
     hex_.Finish();
-    return 0;
 }
 
-std::size_t TTPost42::EstimatedProgramSize() const {
+} // namespace
+
+void WriteSfnts(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
+    SfntsWriter(font, out).Write(out);
+}
+
+std::size_t EstimatedProgramSize(const LoadedFont& font, const GlyphSelection& selection) {
     constexpr std::uint64_t kHeaderAndDictionary = 4096;
     constexpr std::uint64_t kPerGlyphName = 32;
-    std::uint64_t rebuilt = facts.tables.rebuiltSize;
+    std::uint64_t rebuilt = SfntLayout(font.Facts().tables).Size();
     std::uint64_t hex = 2 * rebuilt + rebuilt / HexLines::kBytesPerLine + 8 * (rebuilt / kMaxStringData + 2);
-    return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * static_cast<std::uint64_t>(facts.numGlyphs) + hex);
-}
-
-int TTPost42::WriteSfnts() {
-    SfntsWriter writer(*this);
-    return writer.Write();
+    return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * selection.Size() + hex);
 }
 
 } // namespace t42

@@ -1,7 +1,7 @@
 // PostScript code that draws a host string in the converted font: runs of
 // bytes below 128 with show, every other byte by glyph name with glyphshow.
+#include "TextOut.h"
 #include "PsSyntax.h"
-#include "TTPost42.h"
 
 #include <cstring>
 
@@ -13,7 +13,6 @@ constexpr int kGlyphItemEstimate = 24; // what a glyph item counts on a line
 constexpr int kLineLimit = 65;
 constexpr const char kRunOpen[] = "(";
 constexpr const char kRunClose[] = ") show ";
-constexpr const char kGlyphShow[] = " glyphshow ";
 
 // The run item "(...) show ", with ( ) and \ escaped so that host text stays
 // data; nothing is written when it does not fit.
@@ -39,25 +38,9 @@ void AppendLineBreak(char*& out, int& budget) {
     }
 }
 
-} // namespace
-
-std::string TTPost42::GlyphItem(unsigned char byte) {
-    std::uint16_t unit = platform::ByteToUtf16(codePage, byte);
-    FT_UInt glyph = FT_Get_Char_Index(facts.face, unit);
-    char buffer[GlyphNamer::kBufferSize];
-    const char* name = names.NameOf(facts.face, glyph & 0xFFFF, buffer);
-    std::string item(NameTokenLength(name), '\0');
-    WriteNameToken(&item[0], name);
-    return item + kGlyphShow;
-}
-
-void TTPost42::PrepareGlyphItems() {
-    for (int byte = kHighBytes; byte < 2 * kHighBytes; ++byte)
-        glyphItems[byte - kHighBytes] = GlyphItem(static_cast<unsigned char>(byte));
-}
-
-int TTPost42::AppendGlyphShow(unsigned char byte, char*& out, int& budget) {
-    const std::string& item = glyphItems[byte - kHighBytes];
+// Writes the glyph item of one byte at `out`; -1004 when it does not fit.
+int AppendGlyphShow(const GlyphItems& items, unsigned char byte, char*& out, int& budget) {
+    const std::string& item = items.Item(byte);
     int length = static_cast<int>(item.size());
     if (length > budget)
         return kBufferTooSmall;
@@ -67,7 +50,9 @@ int TTPost42::AppendGlyphShow(unsigned char byte, char*& out, int& budget) {
     return kOk;
 }
 
-int TTPost42::TextOut(const char* text, char* out, int outSize) {
+} // namespace
+
+int TextOut(const GlyphItems& items, const char* text, char* out, int outSize) {
     if (!out || outSize < 0)
         outSize = 0; // nothing can be written
     int budget = outSize - 1;
@@ -92,7 +77,7 @@ int TTPost42::TextOut(const char* text, char* out, int outSize) {
             runLength = 0;
         }
         lineEstimate += kGlyphItemEstimate;
-        if (AppendGlyphShow(byte, out, budget) != kOk)
+        if (AppendGlyphShow(items, byte, out, budget) != kOk)
             return kBufferTooSmall;
         if (lineEstimate > kLineLimit) {
             AppendLineBreak(out, budget);

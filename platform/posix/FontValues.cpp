@@ -1,8 +1,7 @@
 // The installed-fonts list on POSIX, read from fontconfig: one value per
-// font file with TrueType outlines, named like the Windows registry names
-// its values, in path order.
+// font file with a face with TrueType outlines, named like the Windows
+// registry names its values, in path order.
 #include "../ListedFontValues.h"
-#include "CodePageNames.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -15,13 +14,7 @@ namespace platform {
 
 namespace {
 
-constexpr const char* kMarker = " (TrueType)";
 constexpr const char* kDefaultFontsFolder = "/usr/share/fonts/";
-
-struct Face {
-    int index;
-    std::string fullName; // UTF-8
-};
 
 bool StartsWithLanguage(const char* lang, const char* prefix) {
     std::size_t length = std::strlen(prefix);
@@ -46,62 +39,51 @@ std::string EnglishFullName(FcPattern* pattern) {
     return std::string();
 }
 
-// Whether a pattern is a face with TrueType (glyf) outlines that Windows
-// would list as TrueType: CFF-based OpenType says "CFF", bitmap-only sfnt
-// fonts have no outlines, and named instances of variable fonts are not
-// faces of their own.
-bool IsListedTrueTypeFace(FcPattern* pattern, int& index) {
-    FcChar8* format = nullptr;
-    if (FcPatternGetString(pattern, FC_FONTFORMAT, 0, &format) != FcResultMatch ||
-        std::strcmp(reinterpret_cast<const char*>(format), "TrueType") != 0)
-        return false;
-    FcBool outline = FcTrue;
-    if (FcPatternGetBool(pattern, FC_OUTLINE, 0, &outline) == FcResultMatch && !outline)
-        return false;
+// Whether a pattern is a face of its own (named instances of variable fonts
+// are not), its index, and whether it has TrueType (glyf) outlines, as
+// Windows would list it: CFF-based OpenType says "CFF", and bitmap-only
+// sfnt fonts have no outlines.
+bool IsFace(FcPattern* pattern, int& index, bool& trueType) {
     if (FcPatternGetInteger(pattern, FC_INDEX, 0, &index) != FcResultMatch)
         index = 0;
+    FcChar8* format = nullptr;
+    FcBool outline = FcTrue;
+    trueType = FcPatternGetString(pattern, FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+               std::strcmp(reinterpret_cast<const char*>(format), "TrueType") == 0 &&
+               !(FcPatternGetBool(pattern, FC_OUTLINE, 0, &outline) == FcResultMatch && !outline);
     return (index >> 16) == 0;
 }
 
-// The value name of a file from its faces: full names in face-index order
-// joined by " & ", then the marker, in the user's code page.
-std::string ValueName(std::vector<Face> faces) {
-    std::sort(faces.begin(), faces.end(),
-              [](const Face& a, const Face& b) { return a.index < b.index; });
-    std::string joined;
-    int previous = -1;
-    for (const Face& face : faces) {
-        if (face.index == previous)
-            continue; // one file can be listed twice under one index
-        if (!joined.empty())
-            joined += " & ";
-        joined += face.fullName;
-        previous = face.index;
-    }
-    return Utf8ToCodePage(joined, UserCodePage()) + kMarker;
-}
-
-using FacesByFile = std::map<std::string, std::vector<Face>>;
+// Face names of one file by face index, in the user's code page; empty for
+// a face without TrueType outlines.
+using FacesByFile = std::map<std::string, std::vector<std::string>>;
 
 void CollectFaces(FcFontSet* fonts, FacesByFile& files) {
     if (!fonts)
         return;
+    std::map<std::string, bool> anyTrueType;
     for (int i = 0; i < fonts->nfont; ++i) {
         FcPattern* pattern = fonts->fonts[i];
         FcChar8* file = nullptr;
         int index = 0;
-        if (FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch ||
-            !IsListedTrueTypeFace(pattern, index))
+        bool trueType = false;
+        if (FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch || !IsFace(pattern, index, trueType))
             continue;
-        files[reinterpret_cast<const char*>(file)].push_back({index, EnglishFullName(pattern)});
+        std::vector<std::string>& faces = files[reinterpret_cast<const char*>(file)];
+        if (faces.size() <= static_cast<std::size_t>(index))
+            faces.resize(static_cast<std::size_t>(index) + 1);
+        if (trueType && faces[static_cast<std::size_t>(index)].empty())
+            faces[static_cast<std::size_t>(index)] = Utf8ToCodePage(EnglishFullName(pattern), UserCodePage());
     }
 }
 
 std::vector<FontValue> ValuesOf(const FacesByFile& files) {
     std::vector<FontValue> values;
     values.reserve(files.size());
+    FontValue value;
     for (const auto& file : files)
-        values.push_back({ValueName(file.second), file.first});
+        if (MakeFontValue(file.second, file.first, value))
+            values.push_back(value);
     return values;
 }
 

@@ -20,7 +20,6 @@ namespace platform {
 namespace {
 
 constexpr const char* kFontsKey = "software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
-constexpr const char* kMarker = " (TrueType)";
 
 class RegistryFontValues : public FontValues {
 public:
@@ -79,11 +78,7 @@ bool EnglishFullName(FT_Face face, std::string& fullName) {
         FT_SfntName record;
         if (FT_Get_Sfnt_Name(face, i, &record) != 0 || record.name_id != TT_NAME_ID_FULL_NAME)
             continue;
-        bool windowsEnglish = record.platform_id == TT_PLATFORM_MICROSOFT &&
-                              (record.encoding_id == TT_MS_ID_UNICODE_CS ||
-                               record.encoding_id == TT_MS_ID_SYMBOL_CS) &&
-                              (record.language_id & 0x3FF) == 0x009;
-        if (windowsEnglish) {
+        if (IsWindowsEnglishName(record.platform_id, record.encoding_id, record.language_id)) {
             chosen = record;
             found = true;
             break;
@@ -131,7 +126,7 @@ bool DescribeFontFile(const std::string& path, FontValue& value) {
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0)
         return false;
-    std::string names;
+    std::vector<std::string> names;
     FT_Face face = nullptr;
     FT_Long faceCount = 0;
     if (FT_New_Face(library, fullPath, -1, &face) == 0) {
@@ -139,22 +134,16 @@ bool DescribeFontFile(const std::string& path, FontValue& value) {
         FT_Done_Face(face);
     }
     for (FT_Long index = 0; index < faceCount; ++index) {
-        if (FT_New_Face(library, fullPath, index, &face) != 0)
-            continue;
         std::string fullName;
-        if (FT_IS_SFNT(face) && HasGlyfTable(face) && EnglishFullName(face, fullName)) {
-            if (!names.empty())
-                names += " & ";
-            names += fullName;
+        if (FT_New_Face(library, fullPath, index, &face) == 0) {
+            if (!FT_IS_SFNT(face) || !HasGlyfTable(face) || !EnglishFullName(face, fullName))
+                fullName.clear();
+            FT_Done_Face(face);
         }
-        FT_Done_Face(face);
+        names.push_back(fullName);
     }
     FT_Done_FreeType(library);
-    if (names.empty())
-        return false;
-    value.name = names + kMarker;
-    value.data.assign(fullPath, length);
-    return true;
+    return MakeFontValue(names, std::string(fullPath, length), value);
 }
 
 } // namespace platform

@@ -10,7 +10,7 @@
 //   FONT file / RESULT code / NAME hex / PROBE n file / CHECK message
 #include "../../fuzz/FuzzSupport.h"
 
-#include "platform/FontValueList.h"
+#include "platform/Platform.h"
 
 #include <fstream>
 #include <iostream>

@@ -17,16 +17,24 @@ TEST(Converter, RefusedRequestsLeaveNoProgram) {
     Conversion base("base.ttf");
     ASSERT_EQ(0, base.result);
     const std::string program = base.Program();
-    EXPECT_EQ(-1002, base.converter.Convert(nullptr));
+    EXPECT_EQ(-1002, base.converter.Convert(nullptr).code);
     EXPECT_EQ(program, base.Program()); // nothing appended
 
     CraftedFonts fonts{{"Quelin Test (TrueType)", "base.ttf"}};
     LOGFONTA unknown = Request("Unknown Face");
-    EXPECT_EQ(-1000, base.converter.Convert(&unknown));
-    EXPECT_EQ(0u, base.converter.Output().Size());
+    t42::Status status = base.converter.Convert(&unknown);
+    EXPECT_EQ(-1000, status.code);
+    EXPECT_EQ(0u, base.converter.Program().Size());
 
-    EXPECT_EQ(-1001, Conversion("upem0.ttf").result);
-    EXPECT_EQ(-1001, Conversion("no-such-file.ttf").result);
+    // Each refusal says why.
+    CraftedFonts broken{{"Zero (TrueType)", "upem0.ttf"}, {"Missing (TrueType)", "no-such-file.ttf"}};
+    LOGFONTA zero = Request("Zero"), missing = Request("Missing");
+    status = base.converter.Convert(&zero);
+    EXPECT_EQ(-1001, status.code);
+    EXPECT_EQ("the font engine cannot open the face: broken table (FreeType error 8)", status.Reason());
+    status = base.converter.Convert(&missing);
+    EXPECT_EQ(-1001, status.code);
+    EXPECT_EQ("the font file cannot be read: No such file or directory", status.Reason());
 }
 
 TEST(Converter, ProgramOfTheBaseFont) {
@@ -64,9 +72,9 @@ TEST(Converter, StringBodies) {
         {"(a\\)", "(a\\\\)"},   {"end\\", "end\\\\"}, {"", ""},
     };
     for (const auto& c : cases) {
-        t42::TTPost42 converter;
-        converter.AppendPSString(c.first);
-        EXPECT_EQ(c.second, converter.Output().Text()) << "for " << c.first;
+        t42::OutputBuffer out;
+        t42::AppendPSString(out, c.first);
+        EXPECT_EQ(c.second, out.Text()) << "for " << c.first;
     }
 }
 

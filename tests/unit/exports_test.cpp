@@ -1,6 +1,7 @@
 // The exported functions and the handle table behind them.
 #include "quelin_test_support.h"
 
+#include "api/Library.h"
 #include "api/QuelinApp.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ TEST_F(Exports, PSFontNameIsCutToTheBuffer) {
 TEST_F(Exports, EachFontDataCallGivesItsOwnCopyOfTheProgram) {
     const int handle = Make(Request("Quelin Test"));
     ASSERT_GE(handle, 1000);
-    const t42::OutputBuffer& program = api::TheFontTable().FindConverter(handle)->Output();
+    const t42::OutputBuffer& program = api::FindConverter(handle)->Program();
 
     HGLOBAL first = T42GetFontData(handle);
     HGLOBAL second = T42GetFontData(handle);
@@ -181,23 +182,6 @@ TEST_F(Exports, TheLastHandleIsIssuedOnce) {
     EXPECT_EQ(full, TableSize());
     EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test"))); // still found
     table.SetNextHandleForTesting(saved);
-}
-
-// When the library unloads, the application object releases every font
-// still in the table.
-TEST_F(Exports, ExitInstanceReleasesEveryFont) {
-    api::FontTable table;
-    api::CQuelinApp app(table);
-    LOGFONTA request = Request("Quelin Test");
-    LOGFONTA key;
-    ASSERT_TRUE(api::MakeFontKey(request, key));
-    auto converter = std::make_unique<t42::TTPost42>();
-    ASSERT_EQ(0, converter->Convert(&request));
-    const std::int32_t handle = table.Add(key, std::move(converter));
-    EXPECT_EQ(0, app.ExitInstance());
-    EXPECT_EQ(0u, table.Size());
-    EXPECT_EQ(nullptr, table.FindConverter(handle));
-    EXPECT_EQ(0, table.FindHandleByKey(key));
 }
 
 } // namespace

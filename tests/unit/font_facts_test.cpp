@@ -13,20 +13,6 @@ using namespace quelin_test;
 
 namespace {
 
-TEST(FontFacts, CodePageOfEachCharacterSet) {
-    const std::pair<int, std::uint32_t> table[] = {
-        {0, 1252},   {1, 0},      {2, 42},     {77, 2},     {128, 932},  {129, 949},
-        {130, 1361}, {134, 936},  {136, 950},  {161, 1253}, {162, 1254}, {163, 1258},
-        {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874},  {238, 1250},
-        {255, 0}};
-    for (const auto& row : table)
-        EXPECT_EQ(row.second, t42::CodePageFromCharSet(static_cast<std::uint8_t>(row.first), 4242))
-            << "charset " << row.first;
-    for (int other : {3, 76, 78, 127, 131, 200, 254})
-        EXPECT_EQ(4242u, t42::CodePageFromCharSet(static_cast<std::uint8_t>(other), 4242))
-            << "charset " << other;
-}
-
 TEST(FontFacts, FixedToText) {
     auto fixed = [](double value) { return static_cast<std::int32_t>(std::lround(value * 65536.0)); };
     const std::pair<std::int32_t, const char*> cases[] = {
@@ -110,8 +96,8 @@ TEST(FontFacts, NameStrings) {
     EXPECT_STREQ("Mac Family", mac.Facts().familyName);
     EXPECT_STREQ("Mac Trademark", mac.Facts().notice);
     EXPECT_STREQ("003.000", mac.Facts().version);
-    EXPECT_EQ("Mac Style", t42::GetNameString(mac.Facts().face, 2));
-    EXPECT_EQ("", t42::GetNameString(mac.Facts().face, 300));
+    EXPECT_EQ("Mac Style", t42::GetNameString(mac.converter.Font().Face(), 2));
+    EXPECT_EQ("", t42::GetNameString(mac.converter.Font().Face(), 300));
 }
 
 TEST(FontFacts, FacesOfACollection) {
@@ -121,28 +107,28 @@ TEST(FontFacts, FacesOfACollection) {
     for (const auto& face : faces) {
         t42::TTPost42 converter;
         LOGFONTA request = Request(face.first);
-        ASSERT_EQ(0, converter.Convert(&request)) << face.first;
-        EXPECT_STREQ(face.second, converter.Facts().fontName);
-        EXPECT_EQ(face.first[12] == 'O' ? 2048 : 1000, converter.Facts().unitsPerEm) << face.first;
+        ASSERT_EQ(0, converter.Convert(&request).code) << face.first;
+        EXPECT_STREQ(face.second, converter.Font().Facts().fontName);
+        EXPECT_EQ(face.first[12] == 'O' ? 2048 : 1000, converter.Font().Facts().unitsPerEm) << face.first;
     }
 }
 
 TEST(FontFacts, CharacterMapChoice) {
     // A Unicode map wins over the request's character set.
     Conversion unicodeSymbol("base.ttf", SYMBOL_CHARSET);
-    ASSERT_NE(nullptr, unicodeSymbol.Facts().face->charmap);
-    EXPECT_EQ(FT_ENCODING_UNICODE, unicodeSymbol.Facts().face->charmap->encoding);
-    EXPECT_EQ(42u, unicodeSymbol.converter.CodePage());
+    ASSERT_NE(nullptr, unicodeSymbol.converter.Font().Face()->charmap);
+    EXPECT_EQ(FT_ENCODING_UNICODE, unicodeSymbol.converter.Font().Face()->charmap->encoding);
+    EXPECT_EQ(42u, unicodeSymbol.converter.Font().CodePage());
 
     // A font with only a symbol map gets it for the symbol set alone.
     Conversion symbol("symbol.ttf", SYMBOL_CHARSET);
     ASSERT_EQ(0, symbol.result);
-    ASSERT_NE(nullptr, symbol.Facts().face->charmap);
-    EXPECT_EQ(FT_ENCODING_MS_SYMBOL, symbol.Facts().face->charmap->encoding);
+    ASSERT_NE(nullptr, symbol.converter.Font().Face()->charmap);
+    EXPECT_EQ(FT_ENCODING_MS_SYMBOL, symbol.converter.Font().Face()->charmap->encoding);
     for (int charSet : {ANSI_CHARSET, RUSSIAN_CHARSET}) {
         Conversion other("symbol.ttf", charSet);
         ASSERT_EQ(0, other.result);
-        const FT_CharMap map = other.Facts().face->charmap;
+        const FT_CharMap map = other.converter.Font().Face()->charmap;
         EXPECT_TRUE(!map || map->encoding != FT_ENCODING_MS_SYMBOL) << "charset " << charSet;
     }
 }

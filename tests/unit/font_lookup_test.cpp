@@ -1,6 +1,6 @@
 // Finding a face name among the values of the installed-fonts list.
-#include "t42/TTPost42.h"
-#include "platform/FontValueList.h"
+#include "t42/FontLookup.h"
+#include "platform/Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,10 @@ struct Found {
 Found Lookup(std::vector<platform::FontValue> values, const char* faceName) {
     platform::OverrideFontValues(std::move(values), "/fonts/");
     Found result;
-    t42::TTPost42 converter;
-    result.found = converter.FindFontFile(faceName, result.path, result.faceIndex);
+    t42::FontLocation location;
+    result.found = t42::FindFontFile(faceName, location);
+    result.path = location.path;
+    result.faceIndex = location.faceIndex;
     platform::ClearFontValuesOverride();
     return result;
 }

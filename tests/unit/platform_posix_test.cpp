@@ -46,18 +46,9 @@ private:
 
 TEST(PlatformPosix, UserCodePageFromTheLocale) {
     LocaleVariables locale(nullptr, nullptr, nullptr);
+    // A territory-specific row, a language row, a modifier, and the default.
     const std::pair<const char*, std::uint32_t> cases[] = {
-        {"ja_JP.UTF-8", 932}, {"zh_CN.UTF-8", 936}, {"zh_SG", 936},     {"zh_TW.Big5", 950},
-        {"zh_HK.UTF-8", 950}, {"ko_KR.EUC-KR", 949}, {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251},
-        {"be_BY", 1251},      {"bg_BG", 1251},      {"sr_RS@latin", 1251}, {"mk_MK", 1251},
-        {"el_GR.UTF-8", 1253}, {"tr_TR", 1254},     {"az_AZ", 1254},     {"he_IL", 1255},
-        {"ar_EG", 1256},      {"fa_IR", 1256},      {"ur_PK", 1256},     {"et_EE", 1257},
-        {"lv_LV", 1257},      {"lt_LT", 1257},      {"vi_VN", 1258},     {"th_TH", 874},
-        {"cs_CZ", 1250},      {"hu_HU", 1250},      {"pl_PL.UTF-8", 1250}, {"ro_RO", 1250},
-        {"sk_SK", 1250},      {"sl_SI", 1250},      {"hr_HR", 1250},     {"ja", 932},
-        {"de_DE.UTF-8", 1252}, {"en_US", 1252},     {"C", 1252},         {"POSIX", 1252},
-        {"C.UTF-8", 1252},    {"", 1252},
-    };
+        {"zh_TW.Big5", 950}, {"zh_CN.UTF-8", 936}, {"sr_RS@latin", 1251}, {"en_US", 1252}, {"", 1252}};
     for (const auto& c : cases) {
         locale.Set(nullptr, nullptr, c.first);
         EXPECT_EQ(c.second, platform::UserCodePage()) << c.first;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "quelin.h"
-#include "platform/FontValueList.h"
+#include "platform/Platform.h"
 #include "t42/TTPost42.h"
 
 #include <cstring>
@@ -63,10 +63,10 @@ struct Conversion {
     explicit Conversion(const char* file, int charSet = ANSI_CHARSET) {
         CraftedFonts fonts{{"Crafted (TrueType)", file}};
         LOGFONTA request = Request("Crafted", charSet);
-        result = converter.Convert(&request);
+        result = converter.Convert(&request).code;
     }
-    std::string Program() const { return converter.Output().Text(); }
-    const t42::FontFacts& Facts() const { return converter.Facts(); }
+    std::string Program() const { return converter.Program().Text(); }
+    const t42::FontFacts& Facts() const { return converter.Font().Facts(); }
 
     t42::TTPost42 converter;
     int result = 0;

@@ -1,11 +1,11 @@
 // The Win32 side of the platform layer, under Wine: the registry's fonts
 // list, describing font files, code pages, the _mbs helpers, global memory
 // blocks and the creation date.
-#include "platform/FontValueList.h"
+#include "platform/Platform.h"
 #include "platform/ListedFontValues.h"
 #include "platform/Platform.h"
 #include "platform/win32/TamrixMB.h"
-#include "t42/TTPost42.h"
+#include "t42/FontLookup.h"
 
 #include <gtest/gtest.h>
 
@@ -173,14 +173,12 @@ TEST(Win32FontValues, DescribesFontFilesByFullPathAndEnglishFullNames) {
 TEST(Win32FontValues, AddedFontFileIsFoundByTheLookup) {
     std::string error;
     ASSERT_TRUE(platform::AddFontFile(kPair, error)) << error;
-    t42::TTPost42 converter;
-    std::string path;
-    int faceIndex = -1;
-    bool found = converter.FindFontFile("Quelin Pair Serif", path, faceIndex);
+    t42::FontLocation location;
+    bool found = t42::FindFontFile("Quelin Pair Serif", location);
     platform::ClearAddedFontFiles();
     ASSERT_TRUE(found);
-    EXPECT_EQ(1, faceIndex);
-    EXPECT_EQ(0, _stricmp(kPair.c_str(), path.c_str()));
+    EXPECT_EQ(1, location.faceIndex);
+    EXPECT_EQ(0, _stricmp(kPair.c_str(), location.path.c_str()));
 }
 
 TEST(Win32CodePages, ConvertsSingleBytesThroughTheSystem) {

@@ -1,0 +1,56 @@
+// Reading a font file whole, with the identity of what was read.
+#include "../Platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+FileReader::~FileReader() {
+    if (handle_ >= 0)
+        close(static_cast<int>(handle_));
+}
+
+int FileReader::Open(const std::string& path) {
+    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return errno;
+    handle_ = descriptor;
+    struct stat status;
+    if (fstat(descriptor, &status) != 0)
+        return errno;
+    if (!S_ISREG(status.st_mode))
+        return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    identity_.device = static_cast<std::uint64_t>(status.st_dev);
+    identity_.inode = static_cast<std::uint64_t>(status.st_ino);
+    identity_.size = static_cast<std::uint64_t>(status.st_size);
+    identity_.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return 0;
+}
+
+int FileReader::ReadAll(std::vector<std::uint8_t>& bytes) {
+    if (identity_.size >= 0xFFFFFFFFull)
+        return EFBIG; // sfnt offsets are 32-bit
+    // Sized by what fstat saw, and grown should the file have grown since.
+    bytes.resize(static_cast<std::size_t>(identity_.size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        ssize_t count = read(static_cast<int>(handle_), bytes.data() + filled, bytes.size() - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        if (count == 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    bytes.resize(filled);
+    bytes.shrink_to_fit();
+    return 0;
+}
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#include "FontFile.h"
+
+#include "../platform/Platform.h"
+
+#include <map>
+#include <mutex>
+#include <new>
+#include <tuple>
+
+namespace t42 {
+
+namespace {
+
+using Key = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::int64_t, std::string>;
+
+struct SharedFiles {
+    std::mutex lock;
+    std::map<Key, std::weak_ptr<const FontFile>> byKey;
+};
+
+SharedFiles& Shared() {
+    static SharedFiles* files = new SharedFiles; // outlives every converter, even at exit
+    return *files;
+}
+
+Key KeyOf(const platform::FileIdentity& identity) {
+    return Key(identity.device, identity.inode, identity.size, identity.modified, identity.path);
+}
+
+} // namespace
+
+Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& file) {
+    platform::FileReader reader;
+    if (int error = reader.Open(path))
+        return Status::Refuse(kBadFont, Check::fileUnreadable, 0, error);
+    Key key = KeyOf(reader.Identity());
+    SharedFiles& shared = Shared();
+    {
+        std::lock_guard<std::mutex> guard(shared.lock);
+        auto found = shared.byKey.find(key);
+        if (found != shared.byKey.end() && (file = found->second.lock()))
+            return Status{};
+    }
+    std::vector<std::uint8_t> bytes;
+    if (int error = reader.ReadAll(bytes))
+        return Status::Refuse(kBadFont, Check::fileUnreadable, 0, error);
+    auto read = std::make_shared<const FontFile>(std::move(bytes));
+    std::lock_guard<std::mutex> guard(shared.lock);
+    for (auto entry = shared.byKey.begin(); entry != shared.byKey.end();)
+        entry = entry->second.expired() ? shared.byKey.erase(entry) : std::next(entry);
+    auto& slot = shared.byKey[key];
+    if (!(file = slot.lock())) { // another thread may have read it meanwhile
+        slot = read;
+        file = read;
+    }
+    return Status{};
+}
+
+std::size_t FontFile::SharedCount() {
+    SharedFiles& shared = Shared();
+    std::lock_guard<std::mutex> guard(shared.lock);
+    std::size_t count = 0;
+    for (const auto& entry : shared.byKey)
+        count += entry.second.expired() ? 0 : 1;
+    return count;
+}
+
+} // namespace t42
