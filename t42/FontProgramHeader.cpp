@@ -39,8 +39,8 @@ void WriteFontDictionary(const LoadedFont& font, const GlyphSelection&, OutputBu
     const FontFacts& facts = font.Facts();
     char line[256];
     if (facts.minMemType42 != 0 && facts.maxMemType42 != 0) {
-        std::snprintf(line, sizeof line, "%%%%VMusage: %d %d\n", static_cast<int>(facts.minMemType42),
-                      static_cast<int>(facts.maxMemType42));
+        std::snprintf(line, sizeof line, "%%%%VMusage: %lu %lu\n", static_cast<unsigned long>(facts.minMemType42),
+                      static_cast<unsigned long>(facts.maxMemType42));
         out.Append(line);
     }
     out.Append("11 dict begin\n");

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kGlyphItemEstimate = 24; // what a glyph item counts on a line
 constexpr int kLineLimit = 65;
+constexpr std::size_t kMaxRunBytes = 65535; // interpreters' limit on a string's length
 constexpr const char kRunOpen[] = "(";
 constexpr const char kRunClose[] = ") show ";
 
@@ -27,6 +28,19 @@ int AppendRun(const char* run, std::size_t length, char*& out, int& budget, int&
     out += sizeof kRunClose - 1;
     budget -= static_cast<int>(total);
     itemLength = static_cast<int>(total);
+    return kOk;
+}
+
+// The pending run as run items of at most kMaxRunBytes bytes of text each,
+// one after another on the line; their lengths count on the line.
+int FlushRun(const char* run, std::size_t length, char*& out, int& budget, long long& lineEstimate) {
+    for (std::size_t done = 0; done < length; done += kMaxRunBytes) {
+        int itemLength = 0;
+        std::size_t piece = length - done < kMaxRunBytes ? length - done : kMaxRunBytes;
+        if (AppendRun(run + done, piece, out, budget, itemLength) != kOk)
+            return kBufferTooSmall;
+        lineEstimate += itemLength;
+    }
     return kOk;
 }
 
@@ -69,13 +83,9 @@ int TextOut(const GlyphItems& items, const char* text, char* out, int outSize) {
             ++runLength;
             continue;
         }
-        if (runLength != 0) {
-            int itemLength = 0;
-            if (AppendRun(run, runLength, out, budget, itemLength) != kOk)
-                return kBufferTooSmall;
-            lineEstimate += itemLength;
-            runLength = 0;
-        }
+        if (FlushRun(run, runLength, out, budget, lineEstimate) != kOk)
+            return kBufferTooSmall;
+        runLength = 0;
         lineEstimate += kGlyphItemEstimate;
         if (AppendGlyphShow(items, byte, out, budget) != kOk)
             return kBufferTooSmall;
@@ -84,11 +94,8 @@ int TextOut(const GlyphItems& items, const char* text, char* out, int outSize) {
             lineEstimate = 0;
         }
     }
-    if (runLength != 0) {
-        int itemLength = 0;
-        if (AppendRun(run, runLength, out, budget, itemLength) != kOk)
-            return kBufferTooSmall;
-    }
+    if (FlushRun(run, runLength, out, budget, lineEstimate) != kOk)
+        return kBufferTooSmall;
     AppendLineBreak(out, budget);
     return kOk;
 }

@@ -60,10 +60,14 @@ def read_tables(data):
     return tables
 
 
-def sfnt_directory_header(num):
+def sfnt_version(tables):
+    return 0x4F54544F if "CFF " in tables else 0x00010000  # 'OTTO' for CFF outlines
+
+
+def sfnt_directory_header(num, version):
     entry_selector = num.bit_length() - 1
     search_range = 16 << entry_selector
-    return struct.pack(">IHHHH", 0x00010000, num, search_range,
+    return struct.pack(">IHHHH", version, num, search_range,
                        entry_selector, num * 16 - search_range)
 
 
@@ -91,7 +95,7 @@ def write_sfnt(tables, order=None):
         where[tag] = offset + len(body)
         data = tables[tag]
         body += data + b"\0" * (-len(data) % 4)
-    directory = sfnt_directory_header(len(tags))
+    directory = sfnt_directory_header(len(tags), sfnt_version(tables))
     for tag in tags:
         directory += struct.pack(">4sIII", tag.encode("latin-1"),
                                  checksum(tables[tag]), where[tag], len(tables[tag]))
@@ -128,7 +132,7 @@ def write_ttc(faces):
         out += struct.pack(">I", pos)
         pos += n
     for face in faces:
-        out += sfnt_directory_header(len(face))
+        out += sfnt_directory_header(len(face), sfnt_version(face))
         for tag in sorted(face):
             data = face[tag]
             summed = data[:8] + b"\0\0\0\0" + data[12:] if tag == "head" else data
@@ -516,6 +520,33 @@ def collection():
     return write_ttc([one, two])
 
 
+def cff_face(family):
+    """A face with CFF outlines only: fontconfig lists it, but not as TrueType."""
+    from fontTools.pens.t2CharStringPen import T2CharStringPen
+    fb = FontBuilder(1000, isTTF=False)
+    fb.setupGlyphOrder([".notdef", "A"])
+    fb.setupCharacterMap({0x41: "A"})
+    pen = T2CharStringPen(600, None)
+    pen.moveTo((100, 0)), pen.lineTo((300, 700)), pen.lineTo((500, 0)), pen.closePath()
+    fb.setupCFF(family.replace(" ", ""), {"FullName": family}, {".notdef": T2CharStringPen(600, None).getCharString(), "A": pen.getCharString()}, {})
+    fb.setupHorizontalMetrics({".notdef": (600, 0), "A": (600, 100)})
+    fb.setupMaxp()
+    fb.setupHorizontalHeader(ascent=800, descent=-200)
+    fb.setupNameTable({"familyName": family, "styleName": "Regular"})
+    fb.setupOS2()
+    fb.setupPost()
+    stream = BytesIO()
+    fb.save(stream)
+    return read_tables(stream.getvalue())
+
+
+def mixed_collection():
+    # Face 0 has CFF outlines, face 1 TrueType ones: the list must keep face
+    # 1 at its own position.
+    two = base(names=default_names("Quelin Mixed Two", "Regular", "QuelinMixedTwo", "Version 1.00"))
+    return write_ttc([cff_face("Quelin Mixed One"), two])
+
+
 def with_upem0():
     tables = base()
     tables["head"] = patch(tables["head"], 18, ">H", 0)
@@ -539,6 +570,7 @@ def fonts():
     out = {
         "base.ttf": lambda: base(),
         "vmusage.ttf": lambda: base(vm=(12345, 67890), fixed_pitch=7),
+        "vmusage-big.ttf": lambda: base(vm=(2 ** 31, 2 ** 32 - 1)),
         "macnames.ttf": mac_and_windows_names,
         "psname-delims.ttf": lambda: base(names={6: "Sample-Sans Bold(It)"}),
         "psname-braces.ttf": lambda: base(names={6: "Brace{X}Name"}),
@@ -568,6 +600,7 @@ def fonts():
         "dir-huge-length.ttf": dir_huge_length,
         "upem0.ttf": with_upem0,
         "collection.ttc": collection,
+        "mixed.ttc": mixed_collection,
         "cyrillic.ttf": lambda: script_font(CYRILLIC, 100),
         "greek.ttf": lambda: script_font(GREEK, 200),
     }
