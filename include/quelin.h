@@ -4,6 +4,14 @@
  * A host describes a font with a LOGFONTA, converts it once with
  * T42MakeTrueTypeFont, downloads the program that T42GetFontData hands out,
  * and asks T42TextOut for the code that draws each string in that font.
+ *
+ * Threads: every function may be called from any thread at any time. A
+ * handle may be used by several threads at once; one deleted while another
+ * thread uses it stays valid for that call, and later calls get
+ * T42_ERROR_BAD_HANDLE. Two threads converting equal requests at once get
+ * one handle. Running out of memory gives T42_ERROR_REQUEST (or a null
+ * block); no exception leaves the library. The font file is read once:
+ * what happens to it afterwards does not reach a converted font.
  */
 #ifndef QUELIN_H
 #define QUELIN_H
@@ -70,7 +78,7 @@ typedef void* HGLOBAL;
 #define T42_ERROR_NO_SUCH_FONT (-1000)  /* no installed TrueType font has the face name */
 #define T42_ERROR_BAD_FONT (-1001)      /* the face cannot be opened or converted */
 #define T42_ERROR_BAD_HANDLE (-1001)    /* the handle is not a converted font */
-#define T42_ERROR_REQUEST (-1002)       /* null request, or no converter could be made */
+#define T42_ERROR_REQUEST (-1002)       /* null request or text, out of memory, or no handle left */
 #define T42_ERROR_ENGINE (-1003)        /* the font engine failed to start */
 #define T42_ERROR_BUFFER_TOO_SMALL (-1004) /* what fitted was written */
 
