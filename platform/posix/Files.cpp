@@ -33,12 +33,10 @@ int FileReader::Open(const std::string& path) {
 int FileReader::ReadAll(std::vector<std::uint8_t>& bytes) {
     if (identity_.size >= 0xFFFFFFFFull)
         return EFBIG; // sfnt offsets are 32-bit
-    // Sized by what fstat saw, and grown should the file have grown since.
-    bytes.resize(static_cast<std::size_t>(identity_.size) + 1);
+    // What fstat saw; a file that shrank meanwhile gives what was there.
+    bytes.resize(static_cast<std::size_t>(identity_.size));
     std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
+    while (filled < bytes.size()) {
         ssize_t count = read(static_cast<int>(handle_), bytes.data() + filled, bytes.size() - filled);
         if (count < 0 && errno == EINTR)
             continue;
@@ -49,7 +47,6 @@ int FileReader::ReadAll(std::vector<std::uint8_t>& bytes) {
         filled += static_cast<std::size_t>(count);
     }
     bytes.resize(filled);
-    bytes.shrink_to_fit();
     return 0;
 }
 
