@@ -37,9 +37,10 @@ const char* const kUsage =
 
 namespace {
 
+// A decimal number: "010" is ten, and "0x10" is no number.
 bool ParseInt(const std::string& text, int& value) {
     char* end = nullptr;
-    long parsed = std::strtol(text.c_str(), &end, 0);
+    long parsed = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != 0 || parsed < -2147483647L - 1 || parsed > 2147483647L)
         return false;
     value = static_cast<int>(parsed);
