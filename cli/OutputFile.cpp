@@ -131,7 +131,8 @@ bool OutputFile::Open(const std::string& name, const std::vector<std::string>& i
         SignalsHeld held;
         descriptor_ = mkostemp(path.data(), O_CLOEXEC);
         if (descriptor_ < 0) {
-            error = "cannot write " + Describe() + ": " + std::strerror(errno);
+            // The file itself may be writable: say that the folder is not.
+            error = "cannot write " + Describe() + ": cannot create a file in its folder: " + std::strerror(errno);
             return false;
         }
         temporary_ = path.data();

@@ -83,7 +83,7 @@ bool CopyInto(const std::string& path, OutputFile& out) {
 }
 
 struct Run {
-    int execError = 0; // errno of a failed chdir or exec
+    int execError = 0; // errno of a failed exec, or minus that of what failed before it
     int status = -1;   // from waitpid
 };
 
@@ -104,10 +104,11 @@ Run RunGhostscript(int input, const std::string& folder, const std::string& name
         child = fork();
         if (child == 0) {
             ResetSignalsInChild();
+            // A failure before exec is reported as a negative errno value.
             int error = 0;
             if (dup2(input, STDIN_FILENO) < 0 || dup2(log, STDOUT_FILENO) < 0 || dup2(log, STDERR_FILENO) < 0 ||
                 chdir(folder.c_str()) != 0)
-                error = errno;
+                error = -errno;
             else
                 execvp("gs", const_cast<char* const*>(argv));
             error = error ? error : errno;
@@ -174,7 +175,8 @@ int MakePdf(OutputFile& postScript, OutputFile& out) {
     if (run.execError == ENOENT) {
         problem = "a PDF needs Ghostscript (gs), which is not installed; write PostScript with -o NAME.ps instead";
     } else if (run.execError != 0) {
-        problem = "cannot run Ghostscript: " + std::string(std::strerror(run.execError));
+        problem = "cannot run Ghostscript in " + Quoted(folder) + ": " +
+                  std::strerror(run.execError < 0 ? -run.execError : run.execError);
     } else if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0 || stat(written.c_str(), &status) != 0 ||
                status.st_size == 0) {
         // The log is what the user needs now: keep it.
