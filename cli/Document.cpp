@@ -33,51 +33,71 @@ PageSetup PaperSetup(const std::string& paper, double fontSize) {
     return {595, 842, fontSize, 54};
 }
 
-std::string MakeDocument(const std::string& fontName, const std::string& fontProgram,
-                         const std::vector<std::string>& drawingCode, const PageSetup& setup) {
+DocumentWriter::DocumentWriter(OutputFile& out, const PageSetup& setup) : out_(out), setup_(setup) {
     double leading = setup.fontSize * 1.25;
     double top = setup.height - setup.margin - setup.fontSize;
-    std::size_t linesPerPage =
+    linesPerPage_ =
         std::max<std::size_t>(1, static_cast<std::size_t>(std::floor((top - setup.margin) / leading)) + 1);
-    std::size_t pages = std::max<std::size_t>(1, (drawingCode.size() + linesPerPage - 1) / linesPerPage);
+}
 
-    std::string width = Number(setup.width), height = Number(setup.height);
-    std::string document;
-    document.reserve(fontProgram.size() + 1024 + drawingCode.size() * 64);
-    document += "%!PS-Adobe-3.0\n";
-    document += "%%Creator: quelin\n";
-    document += "%%BoundingBox: 0 0 " + width + " " + height + "\n";
-    document += "%%DocumentSuppliedResources: font " + fontName + "\n";
-    document += "%%DocumentMedia: Plain " + width + " " + height + " 0 () ()\n";
-    document += "%%Pages: " + std::to_string(pages) + "\n";
-    document += "%%EndComments\n";
-    document += "%%BeginSetup\n";
-    document += "<< /PageSize [" + width + " " + height + "] >> setpagedevice\n";
-    document += "%%BeginResource: font " + fontName + "\n";
-    document += fontProgram;
-    if (!fontProgram.empty() && fontProgram.back() != '\n')
-        document += "\n";
-    document += "%%EndResource\n";
-    document += "%%EndSetup\n";
+bool DocumentWriter::Begin(const std::string& fontName, const char* fontProgram, std::size_t programSize) {
+    std::string width = Number(setup_.width), height = Number(setup_.height);
+    std::string header;
+    header += "%!PS-Adobe-3.0\n";
+    header += "%%Creator: quelin\n";
+    header += "%%BoundingBox: 0 0 " + width + " " + height + "\n";
+    header += "%%DocumentSuppliedResources: font " + fontName + "\n";
+    header += "%%DocumentMedia: Plain " + width + " " + height + " 0 () ()\n";
+    header += "%%Pages: (atend)\n";
+    header += "%%EndComments\n";
+    header += "%%BeginSetup\n";
+    header += "<< /PageSize [" + width + " " + height + "] >> setpagedevice\n";
+    header += "%%BeginResource: font " + fontName + "\n";
+    out_.Write(header);
+    out_.Write(fontProgram, programSize);
+    if (programSize > 0 && fontProgram[programSize - 1] != '\n')
+        out_.Write("\n", 1);
+    out_.Write("%%EndResource\n%%EndSetup\n");
+    fontLine_ = FontNameToken(fontName) + " findfont " + Number(setup_.fontSize) + " scalefont setfont\n";
+    return !out_.Failed();
+}
 
-    std::string font = FontNameToken(fontName) + " findfont " + Number(setup.fontSize) + " scalefont setfont\n";
-    for (std::size_t page = 0; page < pages; ++page) {
-        std::string number = std::to_string(page + 1);
-        document += "%%Page: " + number + " " + number + "\n";
-        document += "save\n" + font;
-        std::size_t first = page * linesPerPage;
-        std::size_t last = std::min(drawingCode.size(), first + linesPerPage);
-        for (std::size_t line = first; line < last; ++line) {
-            double y = top - static_cast<double>(line - first) * leading;
-            document += Number(setup.margin) + " " + Number(y) + " moveto\n";
-            document += drawingCode[line];
-            if (drawingCode[line].empty() || drawingCode[line].back() != '\n')
-                document += "\n";
-        }
-        document += "restore showpage\n";
+bool DocumentWriter::BeginLine() {
+    if (!codeEndsLine_)
+        out_.Write("\n", 1);
+    if (pageOpen_ && lineOnPage_ == linesPerPage_) {
+        out_.Write("restore showpage\n");
+        pageOpen_ = false;
     }
-    document += "%%Trailer\n%%EOF\n";
-    return document;
+    if (!pageOpen_) {
+        std::string number = std::to_string(++pages_);
+        out_.Write("%%Page: " + number + " " + number + "\nsave\n" + fontLine_);
+        pageOpen_ = true;
+        lineOnPage_ = 0;
+    }
+    double top = setup_.height - setup_.margin - setup_.fontSize;
+    double y = top - static_cast<double>(lineOnPage_++) * setup_.fontSize * 1.25;
+    out_.Write(Number(setup_.margin) + " " + Number(y) + " moveto\n");
+    codeEndsLine_ = true;
+    return !out_.Failed();
+}
+
+bool DocumentWriter::LineCode(const char* code, std::size_t size) {
+    if (size == 0)
+        return !out_.Failed();
+    codeEndsLine_ = code[size - 1] == '\n';
+    return out_.Write(code, size);
+}
+
+bool DocumentWriter::End() {
+    if (!codeEndsLine_)
+        out_.Write("\n", 1);
+    if (!pageOpen_) {
+        std::string number = std::to_string(++pages_);
+        out_.Write("%%Page: " + number + " " + number + "\nsave\n" + fontLine_);
+    }
+    out_.Write("restore showpage\n%%Trailer\n%%Pages: " + std::to_string(pages_) + "\n%%EOF\n");
+    return !out_.Failed();
 }
 
 } // namespace cli

@@ -1,9 +1,14 @@
 // A printable PostScript document: the font program as a supplied resource,
-// then the lines of text, flowing onto as many pages as they need.
+// then the lines of text, flowing onto as many pages as they need. The
+// document is written as the lines arrive, so that memory holds one piece
+// of a line at a time, never the whole text; the number of pages is given
+// in the trailer.
 #pragma once
 
+#include "OutputFile.h"
+
+#include <cstddef>
 #include <string>
-#include <vector>
 
 namespace cli {
 
@@ -16,9 +21,29 @@ struct PageSetup {
 
 PageSetup PaperSetup(const std::string& paper, double fontSize);
 
-// `fontProgram` defines `fontName`; `drawingCode` holds one piece of
-// drawing code per line of text.
-std::string MakeDocument(const std::string& fontName, const std::string& fontProgram,
-                         const std::vector<std::string>& drawingCode, const PageSetup& setup);
+class DocumentWriter {
+public:
+    DocumentWriter(OutputFile& out, const PageSetup& setup);
+
+    // The header and the setup, with `fontProgram` defining `fontName`.
+    bool Begin(const std::string& fontName, const char* fontProgram, std::size_t programSize);
+    // Starts a line of text below the last, on a new page when needed.
+    bool BeginLine();
+    // Drawing code for the current line, in as many pieces as it takes.
+    bool LineCode(const char* code, std::size_t size);
+    // Ends the last page (an empty one when there was no line) and the document.
+    bool End();
+
+private:
+    OutputFile& out_;
+    PageSetup setup_;
+    std::string fontLine_;
+    std::size_t linesPerPage_ = 1;
+    std::size_t pages_ = 0;
+    std::size_t lineOnPage_ = 0;
+    bool lineOpen_ = false;
+    bool pageOpen_ = false;
+    bool codeEndsLine_ = true;
+};
 
 } // namespace cli

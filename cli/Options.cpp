@@ -21,25 +21,28 @@ const char* const kUsage =
     "                          one line per argument, or per line of standard input\n"
     "\n"
     "Options:\n"
-    "  --charset N       lfCharSet of the request (0 ANSI: code page 1252; 204 Russian: 1251; ...)\n"
+    "  --charset N       lfCharSet of the request, decimal (0 ANSI: code page 1252; 204 Russian: 1251; ...)\n"
     "  --weight N        lfWeight of the request (default 400)\n"
     "  --italic          set lfItalic in the request\n"
     "  --font-file PATH  add the faces of PATH in front of the installed fonts (repeatable)\n"
     "  --raw             (text, page) pass the text bytes as they are, unconverted\n"
-    "  -o, --output FILE write to FILE instead of standard output\n"
+    "  -o, --output FILE write to FILE instead of standard output; FILE is replaced only\n"
+    "                    once all of it was written\n"
     "  --size PT         (page) font size in points (default 12)\n"
     "  --paper a4|letter (page) paper size (default a4)\n"
     "  -h, --help        this help\n"
     "  --version         the version\n"
     "\n"
     "Exit status: 0 on success, 1 when the library refuses a request, 2 for a\n"
-    "malformed command line, 3 when a file cannot be read or written.\n";
+    "malformed command line, 3 when a file or stream cannot be read or written,\n"
+    "4 when text was printed but some of its input was not UTF-8 (drawn as '?').\n";
 
 namespace {
 
+// A decimal number: "010" is ten, and "0x10" is no number.
 bool ParseInt(const std::string& text, int& value) {
     char* end = nullptr;
-    long parsed = std::strtol(text.c_str(), &end, 0);
+    long parsed = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != 0 || parsed < -2147483647L - 1 || parsed > 2147483647L)
         return false;
     value = static_cast<int>(parsed);

@@ -1,40 +1,35 @@
 // quelin: list the installed TrueType fonts, convert one to a Type 42 font
 // program, show the code that draws text in it, or print a page.
 #include "Document.h"
+#include "ExitStatus.h"
 #include "Options.h"
+#include "OutputFile.h"
+#include "Pdf.h"
+#include "TemporaryFiles.h"
+#include "TextDecoder.h"
 
 #include "quelin.h"
 #include "api/Library.h"
 #include "platform/Platform.h"
 #include "t42/FontFacts.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <unistd.h>
-#include <sys/wait.h>
+#include <vector>
 
 namespace cli {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitIo = 3;
 constexpr const char* kVersion = "1.0.0";
 
-int Fail(int status, const std::string& message) {
-    std::fprintf(stderr, "quelin: %s\n", message.c_str());
-    return status;
-}
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+// The largest drawing-code buffer for one piece of text: a piece holds at
+// most TextDecoder::kPieceBytes + 1 bytes, each drawn in under 100 bytes.
+constexpr std::size_t kMostCodeBytes = std::size_t(1) << 26;
 
 // One sentence for a refused conversion: its code and the library's reason.
 std::string Explain(const t42::Status& status, const std::string& faceName) {
@@ -53,30 +48,29 @@ bool FaceNameFits(const std::string& faceName) {
     return false;
 }
 
-// Converts the font that the options and `faceName` describe; the handle,
-// or 0 after printing why not.
-int MakeFont(const Options& options, const std::string& faceName) {
+// Converts the font that the options and `faceName` describe into
+// `handle`; kExitOk, or the exit status after printing why not.
+int MakeFont(const Options& options, const std::string& faceName, int& handle) {
     if (!FaceNameFits(faceName))
-        return 0;
+        return kExitUsage;
     LOGFONTA request = MakeRequest(options, faceName);
     t42::Status status;
-    int handle = api::MakeTrueTypeFont(&request, &status);
-    if (handle < 0) {
-        Fail(kExitRefused, Explain(status, faceName));
-        return 0;
-    }
-    return handle;
+    handle = api::MakeTrueTypeFont(&request, &status);
+    if (handle < 0)
+        return Fail(kExitRefused, Explain(status, faceName));
+    return kExitOk;
 }
 
-std::string FontProgram(int handle) {
+// The font program of `handle` as a supplied resource of `document`.
+bool BeginDocument(DocumentWriter& document, int handle, const std::string& fontName) {
     HGLOBAL block = T42GetFontData(handle);
-    if (!block)
-        return std::string();
-    const char* bytes = static_cast<const char*>(T42GlobalLock(block));
-    std::string program(bytes, T42GlobalSize(block));
-    T42GlobalUnlock(block);
-    T42GlobalFree(block);
-    return program;
+    const char* bytes = block ? static_cast<const char*>(T42GlobalLock(block)) : nullptr;
+    bool written = document.Begin(fontName, bytes, bytes ? T42GlobalSize(block) : 0);
+    if (block) {
+        T42GlobalUnlock(block);
+        T42GlobalFree(block);
+    }
+    return written;
 }
 
 std::string PostScriptName(int handle) {
@@ -85,96 +79,155 @@ std::string PostScriptName(int handle) {
     return name;
 }
 
-// The drawing code of one line of text, in a buffer grown until it fits.
-std::string DrawingCode(int handle, const std::string& text) {
-    std::vector<char> buffer(4096);
-    for (;;) {
-        int result = T42TextOut(handle, text.c_str(), buffer.data(), static_cast<int>(buffer.size()));
-        if (result != T42_ERROR_BUFFER_TOO_SMALL)
-            return buffer.data();
-        buffer.resize(buffer.size() * 2);
+// The drawing code of pieces of text, in a buffer grown until it fits;
+// the pieces are bounded, and so is the buffer.
+class Drawer {
+public:
+    explicit Drawer(int handle) : handle_(handle), buffer_(1 << 14) {}
+
+    // The code of `text`; null after printing why not.
+    const char* Code(const std::string& text, std::size_t& size) {
+        for (;;) {
+            int result = T42TextOut(handle_, text.c_str(), buffer_.data(), static_cast<int>(buffer_.size()));
+            if (result == T42_OK) {
+                size = std::strlen(buffer_.data());
+                return buffer_.data();
+            }
+            if (result != T42_ERROR_BUFFER_TOO_SMALL || buffer_.size() >= kMostCodeBytes) {
+                Fail(kExitRefused, "the library cannot draw the text (" + std::to_string(result) + ")");
+                return nullptr;
+            }
+            buffer_.resize(buffer_.size() * 2);
+        }
     }
-}
+
+private:
+    int handle_;
+    std::vector<char> buffer_;
+};
 
 std::uint32_t RequestCodePage(const Options& options) {
     return t42::CodePageFromCharSet(static_cast<std::uint8_t>(options.charSet), platform::UserCodePage());
 }
 
-// Terminal text (UTF-8) in the request's code page, naming what it lacks.
-std::string HostText(const Options& options, const std::string& utf8) {
-    if (options.raw)
-        return utf8;
+// The code page that terminal text is converted to.
+std::uint32_t TextCodePage(const Options& options) {
     std::uint32_t codePage = RequestCodePage(options);
-    if (codePage == 0)
-        codePage = platform::AnsiCodePage();
-    std::vector<std::uint32_t> missing;
-    std::string text = platform::Utf8ToCodePage(utf8, codePage, &missing);
-    for (std::uint32_t codePoint : missing) {
-        char name[16];
-        std::snprintf(name, sizeof name, "U+%04X", codePoint);
-        std::fprintf(stderr, "quelin: warning: code page %u has no %s; it is written as '?'\n",
-                     codePage, name);
-    }
-    return text;
+    return codePage == 0 ? platform::AnsiCodePage() : codePage;
 }
 
-bool WriteOutput(const Options& options, const char* bytes, std::size_t size) {
-    if (options.output.empty() || options.output == "-")
-        return std::fwrite(bytes, 1, size, stdout) == size && std::fflush(stdout) == 0;
-    std::FILE* file = std::fopen(options.output.c_str(), "wb");
-    if (!file)
-        return false;
-    bool written = std::fwrite(bytes, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
+// The files the output must never replace: the fonts named with
+// --font-file and every font file the lookup sees.
+std::vector<std::string> InputFiles(const Options& options) {
+    std::vector<std::string> files = options.fontFiles;
+    std::string folder;
+    if (std::unique_ptr<platform::FontValues> values = platform::FontValues::Open())
+        values->FontsFolder(folder);
+    for (const platform::FontValue& value : platform::CurrentFontValues())
+        files.push_back(value.data.find(platform::kPathSeparator) == std::string::npos ? folder + value.data
+                                                                                       : value.data);
+    return files;
 }
 
-bool WriteOutput(const Options& options, const std::string& bytes) {
-    return WriteOutput(options, bytes.data(), bytes.size());
+// Opens the output of the options; false after printing why not.
+bool OpenOutput(const Options& options, OutputFile& out) {
+    std::vector<std::string> inputs;
+    if (!options.output.empty() && options.output != "-")
+        inputs = InputFiles(options);
+    std::string error;
+    if (out.Open(options.output, inputs, error))
+        return true;
+    Fail(kExitIo, error);
+    return false;
+}
+
+// Puts the output in place; `status`, or kExitIo after saying why not.
+int Finish(OutputFile& out, int status = kExitOk) {
+    if (!out.Finish())
+        return Fail(kExitIo, out.Error());
+    return status;
 }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// Whether Ghostscript can be run.
-bool HaveGhostscript() { return std::system("gs --version >/dev/null 2>&1") == 0; }
+// Reads standard input in chunks; a failure is kept to be reported.
+class InputReader {
+public:
+    InputReader() : buffer_(1 << 16) {}
+    // The next chunk; size 0 at the end of the input or after a failure.
+    std::size_t Read() {
+        for (;;) {
+            ssize_t got = read(STDIN_FILENO, buffer_.data(), buffer_.size());
+            if (got >= 0)
+                return static_cast<std::size_t>(got);
+            if (errno != EINTR) {
+                error_ = errno;
+                return 0;
+            }
+        }
+    }
+    const char* Data() const { return buffer_.data(); }
+    bool Failed() const { return error_ != 0; }
+    std::string Error() const {
+        return std::string("cannot read standard input: ") + (error_ == EBADF ? "it is closed" : std::strerror(error_));
+    }
 
-// Turns a PostScript file into a PDF with Ghostscript.
-int MakePdf(const std::string& postScript, const std::string& pdfPath) {
-    if (!HaveGhostscript())
-        return Fail(kExitIo, "a PDF needs Ghostscript (gs), which is not installed; "
-                             "write PostScript with -o NAME.ps instead");
-    char temporary[] = "/tmp/quelin-page-XXXXXX";
-    int descriptor = mkstemp(temporary);
-    if (descriptor < 0)
-        return Fail(kExitIo, "cannot create a temporary file");
-    bool written = write(descriptor, postScript.data(), postScript.size()) ==
-                   static_cast<ssize_t>(postScript.size());
-    close(descriptor);
-    if (!written) {
-        unlink(temporary);
-        return Fail(kExitIo, "cannot write a temporary file");
+private:
+    std::vector<char> buffer_;
+    int error_ = 0;
+};
+
+// Feeds the lines of standard input to `beginLine`, `decoder` and
+// `endLine`; a carriage return before a line end is dropped. False when
+// the decoder stopped.
+template <typename BeginLine, typename EndLine>
+bool FeedInputLines(InputReader& input, std::size_t firstSize, TextDecoder& decoder, BeginLine beginLine,
+                    EndLine endLine) {
+    bool lineOpen = false, heldReturn = false;
+    for (std::size_t size = firstSize; size > 0; size = input.Read()) {
+        const char* data = input.Data();
+        std::size_t at = 0;
+        while (at < size) {
+            if (!lineOpen) {
+                beginLine();
+                lineOpen = true;
+            }
+            if (heldReturn && data[at] != '\n' && !decoder.Feed("\r", 1))
+                return false;
+            heldReturn = false;
+            const char* newline = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
+            std::size_t end = newline ? static_cast<std::size_t>(newline - data) : size;
+            std::size_t length = end - at;
+            if (length > 0 && data[end - 1] == '\r') {
+                --length;
+                heldReturn = !newline;
+            }
+            if (!decoder.Feed(data + at, length))
+                return false;
+            at = end;
+            if (newline) {
+                ++at;
+                lineOpen = false;
+                if (!endLine())
+                    return false;
+            }
+        }
     }
-    pid_t child = fork();
-    if (child == 0) {
-        std::string output = "-sOutputFile=" + pdfPath;
-        execlp("gs", "gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite", output.c_str(),
-               temporary, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) < 0)
-        status = -1;
-    unlink(temporary);
-    if (status != 0)
-        return Fail(kExitIo, "Ghostscript could not make " + Quoted(pdfPath));
-    return kExitOk;
+    return !lineOpen || endLine();
 }
 
-int ListFonts() {
+int ListFonts(const Options& options) {
+    if (!options.operands.empty())
+        return Fail(kExitUsage, "command list takes no operands");
+    OutputFile out;
+    if (!OpenOutput(options, out))
+        return kExitIo;
     for (const platform::FontValue& value : platform::CurrentFontValues())
-        std::printf("%s\t%s\n", value.name.c_str(), value.data.c_str());
-    return kExitOk;
+        if (!out.Printf("%s\t%s\n", value.name.c_str(), value.data.c_str()))
+            break;
+    return Finish(out);
 }
 
 int NeedFace(const Options& options, std::size_t extra) {
@@ -188,45 +241,51 @@ int NeedFace(const Options& options, std::size_t extra) {
 int ShowName(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = MakeFont(options, options.operands[0]);
-    if (!handle)
-        return kExitRefused;
-    std::printf("%s\n", PostScriptName(handle).c_str());
+    int handle = 0;
+    if (int status = MakeFont(options, options.operands[0], handle))
+        return status;
+    OutputFile out;
+    bool opened = OpenOutput(options, out);
+    if (opened)
+        out.Printf("%s\n", PostScriptName(handle).c_str());
     T42DeleteTrueTypeFont(handle);
-    return kExitOk;
+    return opened ? Finish(out) : kExitIo;
 }
 
 // What the library knows of the converted font.
 int ShowInfo(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = MakeFont(options, options.operands[0]);
-    if (!handle)
-        return kExitRefused;
+    int handle = 0;
+    if (int status = MakeFont(options, options.operands[0], handle))
+        return status;
     std::shared_ptr<const t42::TTPost42> converter = api::FindConverter(handle);
+    T42DeleteTrueTypeFont(handle);
     const t42::LoadedFont& font = converter->Font();
     const t42::FontFacts& facts = font.Facts();
-    std::printf("Face name:         %s\n", options.operands[0].c_str());
-    std::printf("File:              %s\n", font.Path().c_str());
-    std::printf("Face index:        %d\n", font.FaceIndex());
-    std::printf("PostScript name:   %s\n", facts.fontName);
-    std::printf("Full name:         %s\n", facts.fullName);
-    std::printf("Family name:       %s\n", facts.familyName);
-    std::printf("Weight:            %s\n", facts.weight);
-    std::printf("Version:           %s\n", facts.version);
-    std::printf("Italic angle:      %s\n", facts.italicAngle);
-    std::printf("Fixed pitch:       %s\n", facts.isFixedPitch ? "yes" : "no");
-    std::printf("Glyphs:            %d\n", facts.numGlyphs);
-    std::printf("Units per em:      %u\n", facts.unitsPerEm);
-    std::printf("Bounding box:      %d %d %d %d (thousandths of an em)\n", facts.fontBBox[0],
+    OutputFile out;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    out.Printf("Face name:         %s\n", options.operands[0].c_str());
+    out.Printf("File:              %s\n", font.Path().c_str());
+    out.Printf("Face index:        %d\n", font.FaceIndex());
+    out.Printf("PostScript name:   %s\n", facts.fontName);
+    out.Printf("Full name:         %s\n", facts.fullName);
+    out.Printf("Family name:       %s\n", facts.familyName);
+    out.Printf("Weight:            %s\n", facts.weight);
+    out.Printf("Version:           %s\n", facts.version);
+    out.Printf("Italic angle:      %s\n", facts.italicAngle);
+    out.Printf("Fixed pitch:       %s\n", facts.isFixedPitch ? "yes" : "no");
+    out.Printf("Glyphs:            %d\n", facts.numGlyphs);
+    out.Printf("Units per em:      %u\n", facts.unitsPerEm);
+    out.Printf("Bounding box:      %d %d %d %d (thousandths of an em)\n", facts.fontBBox[0],
                 facts.fontBBox[1], facts.fontBBox[2], facts.fontBBox[3]);
-    std::printf("Underline:         position %d, thickness %d (font units)\n", facts.underlinePosition,
+    out.Printf("Underline:         position %d, thickness %d (font units)\n", facts.underlinePosition,
                 facts.underlineThickness);
-    std::printf("Notice:            %s\n", facts.notice);
-    std::printf("Code page:         %u\n", font.CodePage());
-    std::printf("Program:           %zu bytes\n", converter->Program().Size());
-    T42DeleteTrueTypeFont(handle);
-    return kExitOk;
+    out.Printf("Notice:            %s\n", facts.notice);
+    out.Printf("Code page:         %u\n", font.CodePage());
+    out.Printf("Program:           %zu bytes\n", converter->Program().Size());
+    return Finish(out);
 }
 
 // The program is written straight from the converter: a host's copy of it
@@ -235,15 +294,17 @@ int ShowInfo(const Options& options) {
 int Convert(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = MakeFont(options, options.operands[0]);
-    if (!handle)
-        return kExitRefused;
+    int handle = 0;
+    if (int status = MakeFont(options, options.operands[0], handle))
+        return status;
     std::shared_ptr<const t42::TTPost42> converter = api::FindConverter(handle);
     T42DeleteTrueTypeFont(handle);
     const t42::OutputBuffer& program = converter->Program();
-    if (!WriteOutput(options, program.Data(), program.Size()))
-        return Fail(kExitIo, "cannot write " + Quoted(options.output.empty() ? "standard output" : options.output));
-    return kExitOk;
+    OutputFile out;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    out.Write(program.Data(), program.Size());
+    return Finish(out);
 }
 
 int ShowText(const Options& options) {
@@ -251,66 +312,132 @@ int ShowText(const Options& options) {
         return status;
     if (options.operands.size() < 2)
         return Fail(kExitUsage, "command text needs a face name and some text");
-    int handle = MakeFont(options, options.operands[0]);
-    if (!handle)
-        return kExitRefused;
-    std::string code;
-    for (std::size_t i = 1; i < options.operands.size(); ++i)
-        code += DrawingCode(handle, HostText(options, options.operands[i]));
+    int handle = 0;
+    if (int status = MakeFont(options, options.operands[0], handle))
+        return status;
+    OutputFile out;
+    if (!OpenOutput(options, out)) {
+        T42DeleteTrueTypeFont(handle);
+        return kExitIo;
+    }
+    Drawer drawer(handle);
+    bool drawn = false, failed = false;
+    auto draw = [&](const std::string& piece) {
+        std::size_t size = 0;
+        const char* code = drawer.Code(piece, size);
+        failed = failed || !code;
+        drawn = true;
+        return code && out.Write(code, size);
+    };
+    TextDecoder decoder(TextCodePage(options), options.raw, draw);
+    for (std::size_t i = 1; i < options.operands.size() && !failed && !out.Failed(); ++i) {
+        const std::string& text = options.operands[i];
+        decoder.BeginLine(i);
+        drawn = false;
+        // An empty line still gets its line of code.
+        if (decoder.Feed(text.data(), text.size()) && decoder.EndLine() && !drawn)
+            draw(std::string());
+    }
+    decoder.FinishWarnings();
     T42DeleteTrueTypeFont(handle);
-    if (!WriteOutput(options, code))
-        return Fail(kExitIo, "cannot write " + Quoted(options.output));
-    return kExitOk;
+    if (failed)
+        return kExitRefused;
+    return Finish(out, decoder.Errors() ? kExitPartial : kExitOk);
 }
 
+// The document is written as the text arrives: memory holds a chunk of the
+// input and a piece of a line, never the whole text.
 int PrintPage(const Options& options) {
     if (int status = NeedFace(options, 1))
         return status;
-    std::vector<std::string> lines(options.operands.begin() + 1, options.operands.end());
-    if (lines.empty()) {
-        std::string line;
-        while (std::getline(std::cin, line)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(line);
+    int handle = 0;
+    if (int status = MakeFont(options, options.operands[0], handle))
+        return status;
+    struct FontRelease {
+        int handle;
+        ~FontRelease() { T42DeleteTrueTypeFont(handle); }
+    } release{handle};
+    // An input that cannot be read fails before any output is written.
+    bool fromInput = options.operands.size() == 1;
+    InputReader input;
+    std::size_t firstSize = fromInput ? input.Read() : 0;
+    if (input.Failed())
+        return Fail(kExitIo, input.Error());
+
+    bool pdf = EndsWith(options.output, ".pdf") || EndsWith(options.output, ".PDF");
+    OutputFile out, scratch;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    std::string error;
+    if (pdf && !scratch.OpenScratch(error))
+        return Fail(kExitIo, error);
+    OutputFile& written = pdf ? scratch : out;
+    DocumentWriter document(written, PaperSetup(options.paper, options.size));
+    if (!BeginDocument(document, handle, PostScriptName(handle)))
+        return Fail(kExitIo, written.Error());
+
+    Drawer drawer(handle);
+    bool failed = false;
+    TextDecoder decoder(TextCodePage(options), options.raw, [&](const std::string& piece) {
+        std::size_t size = 0;
+        const char* code = drawer.Code(piece, size);
+        failed = failed || !code;
+        return code && document.LineCode(code, size);
+    });
+    std::size_t lineNumber = 0;
+    auto beginLine = [&] {
+        document.BeginLine();
+        decoder.BeginLine(++lineNumber);
+    };
+    auto endLine = [&] { return decoder.EndLine(); };
+    if (fromInput) {
+        FeedInputLines(input, firstSize, decoder, beginLine, endLine);
+    } else {
+        for (std::size_t i = 1; i < options.operands.size() && !failed && !written.Failed(); ++i) {
+            beginLine();
+            const std::string& text = options.operands[i];
+            decoder.Feed(text.data(), text.size()) && decoder.EndLine();
         }
     }
-    int handle = MakeFont(options, options.operands[0]);
-    if (!handle)
+    decoder.FinishWarnings();
+    if (failed)
         return kExitRefused;
-    std::vector<std::string> code;
-    for (const std::string& line : lines)
-        code.push_back(DrawingCode(handle, HostText(options, line)));
-    std::string document =
-        MakeDocument(PostScriptName(handle), FontProgram(handle), code, PaperSetup(options.paper, options.size));
-    T42DeleteTrueTypeFont(handle);
-    if (EndsWith(options.output, ".pdf") || EndsWith(options.output, ".PDF"))
-        return MakePdf(document, options.output);
-    if (!WriteOutput(options, document))
-        return Fail(kExitIo, "cannot write " + Quoted(options.output));
-    return kExitOk;
+    if (input.Failed())
+        return Fail(kExitIo, input.Error());
+    if (!document.End())
+        return Fail(kExitIo, written.Error());
+    int status = decoder.Errors() ? kExitPartial : kExitOk;
+    if (pdf) {
+        int made = MakePdf(scratch, out);
+        return made ? made : status;
+    }
+    return Finish(out, status);
 }
 
 } // namespace
 
 int Run(int argc, char** argv) {
+    GuardStandardDescriptors();
+    InstallSignalCleanup();
     Options options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error))
         return Fail(kExitUsage, error + " (see quelin --help)");
-    if (options.help) {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
-    }
-    if (options.version) {
-        std::printf("quelin %s\n", kVersion);
-        return kExitOk;
+    if (options.help || options.version) {
+        OutputFile out;
+        if (!out.Open("-", {}, error))
+            return Fail(kExitIo, error);
+        if (options.help)
+            out.Write(kUsage, std::strlen(kUsage));
+        else
+            out.Printf("quelin %s\n", kVersion);
+        return Finish(out);
     }
     for (const std::string& file : options.fontFiles)
         if (!platform::AddFontFile(file, error))
             return Fail(kExitIo, error);
     if (options.command == "list")
-        return ListFonts();
+        return ListFonts(options);
     if (options.command == "name")
         return ShowName(options);
     if (options.command == "info")

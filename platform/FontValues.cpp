@@ -1,6 +1,9 @@
 #include "ListedFontValues.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <utility>
 
 namespace platform {
@@ -120,6 +123,22 @@ bool IsWindowsEnglishName(std::uint16_t platformId, std::uint16_t encodingId, st
 }
 
 bool AddFontFile(const std::string& path, std::string& error) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+        error = "\"" + path + "\" " + (errno == ENOENT ? std::string("does not exist")
+                                                     : "cannot be read: " + std::string(std::strerror(errno)));
+        return false;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        error = "\"" + path + "\" is a folder, not a font file";
+        return false;
+    }
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
+    } else {
+        error = "\"" + path + "\" cannot be read: " + std::strerror(errno);
+        return false;
+    }
     FontValue value;
     if (!DescribeFontFile(path, value)) {
         error = "\"" + path + "\" holds no font with TrueType outlines";

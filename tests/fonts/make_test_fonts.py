@@ -64,7 +64,7 @@ def sfnt_version(tables):
     return 0x4F54544F if "CFF " in tables else 0x00010000  # 'OTTO' for CFF outlines
 
 
-def sfnt_directory_header(num, version):
+def sfnt_directory_header(num, version=0x00010000):
     entry_selector = num.bit_length() - 1
     search_range = 16 << entry_selector
     return struct.pack(">IHHHH", version, num, search_range,

@@ -1,0 +1,7 @@
+# The quelin command end to end (label: cli): output files, PDF names,
+# write errors, strict UTF-8, long text and exit statuses.
+if(TARGET quelin_cli)
+  add_test(NAME cli.end_to_end
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_cli.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli-work)
+  set_tests_properties(cli.end_to_end PROPERTIES LABELS cli TIMEOUT 300)
+endif()
