@@ -116,6 +116,15 @@ std::uint16_t ByteToUtf16(std::uint32_t codePage, unsigned char byte);
 // ANSI code page.
 bool IsLeadByte(unsigned char byte);
 
+// Whether `byte` is a lead byte of a double-byte character in `codePage`
+// (932, 936, 949, 950 and 1361 have them), as IsDBCSLeadByteEx reports.
+bool IsLeadByteOf(std::uint32_t codePage, unsigned char byte);
+
+// The UTF-16 code unit of the double-byte character `lead` `trail` in
+// `codePage`, as MultiByteToWideChar with MB_ERR_INVALID_CHARS gives it;
+// false when the pair is no character there.
+bool PairToUtf16(std::uint32_t codePage, unsigned char lead, unsigned char trail, std::uint16_t& unit);
+
 // UTF-8 text in `codePage`; a character the code page lacks becomes '?' and,
 // when `missing` is given, its code point is added there.
 std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,

@@ -1,5 +1,4 @@
 #include "TTPost42.h"
-#include "FontLookup.h"
 #include "FontProgram.h"
 #include "TextOut.h"
 
@@ -26,8 +25,12 @@ Status TTPost42::Convert(const LOGFONTA* request) {
     FontLocation location;
     if (!FindFontFile(faceName, location))
         return Status::Refuse(kNoSuchFont, Check::notListed);
-    std::uint32_t codePage =
-        CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet), platform::UserCodePage());
+    return ConvertFace(location, CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet),
+                                                     platform::UserCodePage()));
+}
+
+Status TTPost42::ConvertFace(const FontLocation& location, std::uint32_t codePage) {
+    Reset();
     Status status = LoadedFont::Load(location.path, location.faceIndex, codePage, font_);
     if (!status.Ok())
         return status;

@@ -4,6 +4,7 @@
 // threads may read it at once.
 #pragma once
 
+#include "FontLookup.h"
 #include "GlyphItems.h"
 #include "LoadedFont.h"
 #include "OutputBuffer.h"
@@ -24,6 +25,10 @@ public:
 
     // Finds the requested face, loads it and writes its whole program.
     Status Convert(const LOGFONTA* request);
+
+    // Loads the face at `location` for text in `codePage` and writes its
+    // whole program: a conversion for a face found some other way.
+    Status ConvertFace(const FontLocation& location, std::uint32_t codePage);
 
     // Releases the font, the program and the glyph items.
     void Reset();

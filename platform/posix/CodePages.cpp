@@ -10,6 +10,7 @@
 #include <iconv.h>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -85,6 +86,47 @@ ByteTable BuildByteTable(const char* iconvName) {
     return table;
 }
 
+// The UTF-16 unit of every lead and trail byte pair, 0 where the pair is no
+// character; built on first use, 128 KB a code page.
+using PairTable = std::vector<std::uint16_t>;
+
+PairTable BuildPairTable(std::uint32_t codePage, const char* iconvName) {
+    PairTable table(65536, 0);
+    iconv_t converter = iconv_open("UTF-16LE", iconvName);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return table;
+    for (int lead = 0x80; lead < 0x100; ++lead) {
+        if (!IsLeadByteOf(codePage, static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = 1; trail < 0x100; ++trail) {
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char* inPointer = in;
+            std::size_t inLeft = 2;
+            unsigned char out[8];
+            char* outPointer = reinterpret_cast<char*>(out);
+            std::size_t outLeft = sizeof out;
+            // Both bytes must make one character.
+            if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) == static_cast<std::size_t>(-1) ||
+                inLeft != 0 || sizeof out - outLeft != 2)
+                continue;
+            table[static_cast<std::size_t>(lead << 8 | trail)] = static_cast<std::uint16_t>(out[0] | out[1] << 8);
+        }
+    }
+    iconv_close(converter);
+    return table;
+}
+
+const PairTable& PairTableOf(std::uint32_t codePage, const char* iconvName) {
+    static std::mutex mutex;
+    static std::map<std::uint32_t, PairTable> tables;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = tables.find(codePage);
+    if (found == tables.end())
+        found = tables.emplace(codePage, BuildPairTable(codePage, iconvName)).first;
+    return found->second;
+}
+
 const ByteTable& ByteTableOf(std::uint32_t codePage, const char* iconvName) {
     static std::mutex mutex;
     static std::map<std::uint32_t, ByteTable> tables;
@@ -129,6 +171,16 @@ const char* IconvNameOfCodePage(std::uint32_t codePage) {
     }
 }
 
+bool PairToUtf16(std::uint32_t codePage, unsigned char lead, unsigned char trail, std::uint16_t& unit) {
+    if (codePage == kAcp)
+        codePage = AnsiCodePage();
+    const char* iconvName = IconvNameOfCodePage(codePage);
+    if (!iconvName || !IsLeadByteOf(codePage, lead))
+        return false;
+    unit = PairTableOf(codePage, iconvName)[static_cast<std::size_t>(lead << 8 | trail)];
+    return unit != 0;
+}
+
 std::uint16_t ByteToUtf16(std::uint32_t codePage, unsigned char byte) {
     if (codePage == kAcp)
         codePage = AnsiCodePage();
@@ -140,8 +192,10 @@ std::uint16_t ByteToUtf16(std::uint32_t codePage, unsigned char byte) {
     return ByteTableOf(codePage, iconvName)[byte];
 }
 
-bool IsLeadByte(unsigned char byte) {
-    switch (AnsiCodePage()) {
+bool IsLeadByte(unsigned char byte) { return IsLeadByteOf(AnsiCodePage(), byte); }
+
+bool IsLeadByteOf(std::uint32_t codePage, unsigned char byte) {
+    switch (codePage) {
     case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     case 936:
     case 949:

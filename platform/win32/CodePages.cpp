@@ -23,4 +23,15 @@ std::uint16_t ByteToUtf16(std::uint32_t codePage, unsigned char byte) {
 
 bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
+bool IsLeadByteOf(std::uint32_t codePage, unsigned char byte) { return IsDBCSLeadByteEx(codePage, byte) != FALSE; }
+
+bool PairToUtf16(std::uint32_t codePage, unsigned char lead, unsigned char trail, std::uint16_t& unit) {
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    WCHAR units[2] = {};
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, pair, 2, units, 2) != 1)
+        return false;
+    unit = static_cast<std::uint16_t>(units[0]);
+    return true;
+}
+
 } // namespace platform
