@@ -17,16 +17,10 @@ std::vector<std::string> CharStrings(const char* file) {
 }
 
 TEST(GlyphNames, NamesOfCodePoints) {
+    // An ISOLatin1Encoding name, a code point that name does not stand
+    // for, and the two forms of the rest.
     const std::pair<std::uint32_t, const char*> cases[] = {
-        {0x0020, "space"},       {0x002D, "hyphen"},          {0x2019, "quoteright"},
-        {0x2018, "quoteleft"},   {0x2212, "minus"},           {0x0060, "grave"},
-        {0x0131, "dotlessi"},    {0x00B5, "mu"},              {0x00B7, "periodcentered"},
-        {0x00B9, "onesuperior"}, {0x00E9, "eacute"},          {0x00A0, "uni00A0"},
-        {0x00AD, "uni00AD"},     {0x0027, "uni0027"},         {0x1F600, "u1F600"},
-        {0x10FFFF, "u10FFFF"},   {0x0041, "A"},               {0x007E, "asciitilde"},
-        {0x00FF, "ydieresis"},   {0x02DD, "hungarumlaut"},    {0x0000, "uni0000"},
-        {0x0410, "uni0410"},     {0xFFFF, "uniFFFF"},         {0x10000, "u10000"},
-    };
+        {0x0131, "dotlessi"}, {0x2212, "minus"}, {0x0027, "uni0027"}, {0xFFFF, "uniFFFF"}, {0x10000, "u10000"}};
     for (const auto& c : cases) {
         char buffer[t42::GlyphNamer::kBufferSize];
         t42::NameFromCodePoint(c.first, buffer);
