@@ -14,19 +14,6 @@ namespace {
 // Past this many warnings the rest are only counted.
 constexpr std::size_t kMostWarnings = 100;
 
-// Whether `byte` starts a double-byte character in `codePage`.
-bool IsLeadByteIn(std::uint32_t codePage, unsigned char byte) {
-    switch (codePage) {
-    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    case 936:
-    case 949:
-    case 950: return byte >= 0x81 && byte <= 0xFE;
-    case 1361:
-        return (byte >= 0x84 && byte <= 0xD3) || (byte >= 0xD8 && byte <= 0xDE) || (byte >= 0xE0 && byte <= 0xF9);
-    default: return false;
-    }
-}
-
 } // namespace
 
 TextDecoder::TextDecoder(std::uint32_t codePage, bool raw, PieceSink sink)
@@ -105,7 +92,7 @@ bool TextDecoder::FeedRaw(const char* bytes, std::size_t size) {
                 return false;
             continue;
         }
-        afterLead_ = !afterLead_ && IsLeadByteIn(codePage_, byte);
+        afterLead_ = !afterLead_ && platform::IsLeadByteOf(codePage_, byte);
         ++column_;
         piece_ += static_cast<char>(byte);
         if (piece_.size() >= kPieceBytes && !afterLead_ && !Emit())
