@@ -15,7 +15,7 @@ namespace {
 struct Token {
     char kind; // S string, H hex string, / literal name, N other name or number, % comment, [ ] { }
     std::string value; // decoded for strings; without the slash for literal names
-    std::size_t offset, end;
+    std::size_t offset;
 };
 
 bool IsWhite(unsigned char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
@@ -74,10 +74,12 @@ bool ReadString(const std::string& s, std::size_t& i, std::string& value) {
 bool Scan(const std::string& s, std::vector<Token>& tokens, std::string& error) {
     for (std::size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        Token t{'N', std::string(), i, i};
-        if (IsWhite(c)) {
+        Token t{'N', std::string(), i};
+        if (c == ' ' || c == '\n') {
             ++i;
             continue;
+        } else if (IsWhite(c)) { // the converter separates tokens with blanks and line feeds only
+            return Fail(error, "white-space byte " + std::to_string(c), i);
         } else if (c == '%') {
             t.kind = '%';
             while (i < s.size() && s[i] != '\n' && s[i] != '\r' && s[i] != '\f')
@@ -115,7 +117,6 @@ bool Scan(const std::string& s, std::vector<Token>& tokens, std::string& error) 
                     return Fail(error, "binary-token byte in a name", i);
             t.value = s.substr(start, i - start);
         }
-        t.end = i;
         tokens.push_back(std::move(t));
     }
     return true;
@@ -283,13 +284,6 @@ bool CheckDrawingCode(const std::string& code, const std::string& text, bool pre
     std::vector<Token> tokens;
     if (!Scan(code, tokens, error))
         return false;
-    std::size_t last = 0;
-    for (std::size_t n = 0; n <= tokens.size(); ++n) { // only blanks and line feeds between tokens
-        std::size_t next = n < tokens.size() ? tokens[n].offset : code.size();
-        if (code.find_first_not_of(" \n", last) < next)
-            return Fail(error, "a byte between items", code.find_first_not_of(" \n", last));
-        last = n < tokens.size() ? tokens[n].end : last;
-    }
     std::size_t at = 0, done = 0;
     while (at < tokens.size() && done < text.size()) {
         std::size_t where = tokens[at].offset;

@@ -12,11 +12,10 @@ name. Cases: crafted, system, fontinfo.
 import os
 
 from fontTools import agl
-from fontTools.ttLib import TTFont
 
-from interop_common import (Sfnt, char_strings, convert, differing_pixels, face_name,
-                            font_name, ghostscript, ink, installed, main, reference_font,
-                            render, string_ends, token_name, workdir)
+from interop_common import (char_strings, convert, differing_pixels, face_name, font_name, ghostscript, ink,
+                            installed, main, open_font, rebuilt_layout, reference_font, render, string_ends,
+                            token_name, workdir)
 
 SIZE, CELL, COLUMNS = 18, 36, 20      # points at 72 dpi: 18-pixel glyphs
 PAGE = CELL * COLUMNS
@@ -26,10 +25,11 @@ PER_PAGE = COLUMNS * COLUMNS
 def original_names(path, index):
     """name -> the glyphs the original gives it: its format 2 post table,
     or else its Unicode map, the name read by the Adobe Glyph List rules."""
-    by_name = {}
-    for gid, name in enumerate(Sfnt(path, index).post_names() or []):
-        by_name.setdefault(name, set()).add(gid)
-    font = TTFont(path, fontNumber=index, lazy=True)
+    font, by_name = open_font(path, index), {}
+    if "post" in font and font["post"].formatType == 2:
+        # fontTools makes names unique (A#1) and names empty ones; mapping has the real ones.
+        for gid, name in enumerate(font.getGlyphOrder()):
+            by_name.setdefault(font["post"].mapping.get(name, name).encode("latin-1"), set()).add(gid)
     cmap = {cp: font.getGlyphID(n) for cp, n in (font.getBestCmap() or {}).items()}
 
     def glyphs(name):
@@ -116,13 +116,13 @@ def compare(checks, quelin, what, path, index=0, face=None, sample=None, texts=(
 def every(step, path):
     """Every step-th glyph, and those on either side of each string break
     inside glyf."""
-    font, near = Sfnt(path), {}
+    font, near = open_font(path), {}
 
     def take(gid, program):
         if not near:
-            glyf, starts = font.rebuilt_offsets()[b"glyf"], set(string_ends(program))
-            near["glyphs"] = {i + d for i, offset in enumerate(font.glyph_offsets()[:-1])
-                              if glyf + offset in starts for d in (-1, 0)}
+            glyf, ends = rebuilt_layout(font)[1]["glyf"], set(string_ends(program))
+            near["glyphs"] = {i + d for i, offset in enumerate(font["loca"].locations[:-1])
+                              if glyf + offset in ends for d in (-1, 0)}
         return gid % step == 0 or gid in near["glyphs"]
     return take
 
@@ -142,7 +142,7 @@ def case_crafted(checks, quelin, fonts):
     # No names in post: they come from the Unicode map, and text shown
     # through the encoding must reach the same glyphs.
     path = os.path.join(fonts, "post3.ttf")
-    font = TTFont(path)
+    font = open_font(path)
     gid = {cp: font.getGlyphID(n) for cp, n in font.getBestCmap().items()}
     compare(checks, quelin, "post3.ttf", path, texts=[
         ("(ABC) show", [gid[0x41], gid[0x42], gid[0x43]]),
@@ -158,7 +158,7 @@ def case_fontinfo(checks, quelin, fonts):
             (installed(quelin, "DejaVu Sans"), 0, "DejaVu Sans", None),
             (installed(quelin, "Droid Sans Fallback"), 0, "Droid Sans Fallback", None)]:
         program = convert(quelin, face, font_file)
-        table = TTFont(path, fontNumber=index)["name"]
+        table = open_font(path, index)["name"]
         records = {key: table.getName(nid, 3, 1, 0x409)
                    for key, nid in [("FullName", 4), ("FamilyName", 1), ("Notice", 7)]}
         want = {key: str(record) if record else "" for key, record in records.items()}

@@ -14,9 +14,7 @@ import os
 import re
 import subprocess
 
-from fontTools.ttLib import TTFont
-
-from interop_common import (differing_pixels, ink, installed, main, reference_font, render,
+from interop_common import (differing_pixels, ink, installed, main, open_font, reference_font, render,
                             run_quelin, workdir)
 
 A4 = (595, 842)
@@ -25,7 +23,7 @@ DPI = 100
 
 @functools.lru_cache(maxsize=None)
 def unicode_map(path):
-    font = TTFont(path)
+    font = open_font(path)
     cmap = font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap
     return {code: font.getGlyphID(name) for code, name in cmap.items()}
 
