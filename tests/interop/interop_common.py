@@ -94,6 +94,13 @@ def render(ps_files, out_dir, stem, width, height, dpi, read_paths=()):
     return status, out + err, pages
 
 
+def write(directory, name, text):
+    path = os.path.join(directory, name)
+    with open(path, "w", encoding="latin-1") as f:
+        f.write(text)
+    return path
+
+
 def ink(image):
     return sum(1 for b in image[2] if b != 255)
 
