@@ -18,9 +18,9 @@ struct Token {
     std::size_t offset;
 };
 
-bool IsWhite(unsigned char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
-bool IsDelimiter(unsigned char c) { return c != 0 && std::strchr("()<>[]{}/%", c) != nullptr; }
-bool IsBinary(unsigned char c) { return c >= 0x80 && c <= 0x9F; } // a binary token outside a string
+bool IsWhite(char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
+bool IsDelimiter(char c) { return c != 0 && std::strchr("()<>[]{}/%", c) != nullptr; }
+bool IsBinary(char c) { return static_cast<unsigned char>(c) >= 0x80 && static_cast<unsigned char>(c) <= 0x9F; }
 
 // Whether a name can go out as /name (else it must be (name) cvn).
 bool IsPlainName(const std::string& name) {
@@ -73,13 +73,13 @@ bool ReadString(const std::string& s, std::size_t& i, std::string& value) {
 
 bool Scan(const std::string& s, std::vector<Token>& tokens, std::string& error) {
     for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
+        char c = s[i];
         Token t{'N', std::string(), i};
         if (c == ' ' || c == '\n') {
             ++i;
             continue;
         } else if (IsWhite(c)) { // the converter separates tokens with blanks and line feeds only
-            return Fail(error, "white-space byte " + std::to_string(c), i);
+            return Fail(error, "a white-space byte other than blank and line feed", i);
         } else if (c == '%') {
             t.kind = '%';
             while (i < s.size() && s[i] != '\n' && s[i] != '\r' && s[i] != '\f')
@@ -93,27 +93,26 @@ bool Scan(const std::string& s, std::vector<Token>& tokens, std::string& error) 
             std::string digits;
             for (++i; i < s.size() && s[i] != '>'; ++i) {
                 if (std::isxdigit(static_cast<unsigned char>(s[i])))
-                    digits += static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
-                else if (!IsWhite(static_cast<unsigned char>(s[i])))
+                    digits += s[i];
+                else if (!IsWhite(s[i]))
                     return Fail(error, "bad byte in a hex string", i);
             }
             if (i++ == s.size())
                 return Fail(error, "unterminated hex string", t.offset);
-            digits += digits.size() % 2 ? "0" : "";
-            auto value = [](char h) { return h <= '9' ? h - '0' : h - 'a' + 10; };
+            digits += digits.size() % 2 ? "0" : ""; // a last lone digit is followed by 0
             for (std::size_t k = 0; k < digits.size(); k += 2)
-                t.value += static_cast<char>(value(digits[k]) << 4 | value(digits[k + 1]));
+                t.value += static_cast<char>(std::stoi(digits.substr(k, 2), nullptr, 16));
         } else if (std::strchr("[]{}", c)) {
             t.kind = static_cast<char>(c);
             ++i;
         } else if (c == ')' || c == '>' || IsBinary(c)) {
-            return Fail(error, "byte " + std::to_string(c) + " out of place", i);
+            return Fail(error, "a byte out of place", i);
         } else {
             if (c == '/')
                 t.kind = '/', ++i;
             std::size_t start = i;
-            for (; i < s.size() && !IsWhite(static_cast<unsigned char>(s[i])) && !IsDelimiter(static_cast<unsigned char>(s[i])); ++i)
-                if (IsBinary(static_cast<unsigned char>(s[i])))
+            for (; i < s.size() && !IsWhite(s[i]) && !IsDelimiter(s[i]); ++i)
+                if (IsBinary(s[i]))
                     return Fail(error, "binary-token byte in a name", i);
             t.value = s.substr(start, i - start);
         }
@@ -235,9 +234,8 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
     if (program.compare(0, 18, "%!PS-TrueTypeFont-") != 0)
         return Fail(error, "no %!PS-TrueTypeFont- line", 0);
     std::size_t at = 0;
-    for (; at < tokens.size() && tokens[at].kind == '%'; ++at) // header comments, each on a line of its own
-        if (tokens[at].offset > 0 && program[tokens[at].offset - 1] != '\n' && program[tokens[at].offset - 1] != '\r')
-            return Fail(error, "a comment inside a line", tokens[at].offset);
+    while (at < tokens.size() && tokens[at].kind == '%') // the header comments; none after them
+        ++at;
 
     std::istringstream shape(kProgramShape);
     long count = 0; // the last integer: CharStrings' size at GLYPHS
