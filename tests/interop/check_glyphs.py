@@ -83,7 +83,7 @@ def compare(checks, quelin, what, path, index=0, face=None, sample=None, texts=(
         if not checks.check(diff == 0, "%s: page %d: %d pixels differ" % (what, n + 1, diff)) and diff > 0:
             pixel = next(i for i, (x, y) in enumerate(zip(a[2], b[2])) if x != y)
             cell = pixel // a[0] // (a[0] // COLUMNS) * COLUMNS + pixel % a[0] // (a[0] // COLUMNS)
-            print("  first in the cell of %s" % labels[n * PER_PAGE + cell])
+            print("  first in the cell of %s" % (labels[n * PER_PAGE + cell:] or ["nothing"])[0])
     print("%s: %d glyphs and %d texts compared" % (what, len(glyphs), len(texts)), flush=True)
 
 
