@@ -182,12 +182,9 @@ def check_rejected(path, result, cli, work):
 
 
 def quiet_sanitizers():
-    """The C locale (code page 1252), with LeakSanitizer keeping its
-    suppression counts to itself: a message must be one line."""
-    env = dict(os.environ, LC_ALL="C")
-    if env.get("LSAN_OPTIONS"):
-        env["LSAN_OPTIONS"] += ":print_suppressions=0"
-    return env
+    """The C locale (code page 1252); LeakSanitizer's suppression counts
+    kept quiet, for a message must be one line."""
+    return dict(os.environ, LC_ALL="C", LSAN_OPTIONS=os.environ.get("LSAN_OPTIONS", "") + ":print_suppressions=0")
 
 
 def main():
@@ -201,11 +198,10 @@ def main():
     fonts = sorted(name for name, entry in manifest.items() if entry["group"] == args.group)
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
-    probes = os.path.join(args.work, "probes.txt")
-    with open(probes, "w") as f:
+    with open(os.path.join(args.work, "probes.txt"), "w") as f:
         f.write("".join(p.hex() + "\n" for p in PROBES))
 
-    run = subprocess.run([args.driver, args.work, probes] + [os.path.join(args.fonts, name) for name in fonts],
+    run = subprocess.run([args.driver, args.work, f.name] + [os.path.join(args.fonts, name) for name in fonts],
                          capture_output=True, timeout=900, env=quiet_sanitizers())
     stdout, stderr = run.stdout.decode("latin-1"), run.stderr.decode("latin-1")
     results, current = {}, {}

@@ -24,15 +24,13 @@ DPI = 100
 @functools.lru_cache(maxsize=None)
 def unicode_map(path):
     font = open_font(path)
-    cmap = font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap
-    return {code: font.getGlyphID(name) for code, name in cmap.items()}
+    return {code: font.getGlyphID(name) for code, name in
+            (font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap).items()}
 
 
 def glyph_indexes(path, text):
-    """Glyph indexes through the file's Unicode map; 0 for what it lacks."""
-    cmap = unicode_map(path)
-    # A symbol font maps its characters from U+F000 on.
-    return [cmap.get(ord(c), cmap.get(0xF000 + ord(c), 0)) for c in text]
+    """Glyph indexes through the file's Unicode map (a symbol font's from U+F000 on); 0 for what it lacks."""
+    return [unicode_map(path).get(ord(c), unicode_map(path).get(0xF000 + ord(c), 0)) for c in text]
 
 
 def reference_page(path, lines, size, points, paper):

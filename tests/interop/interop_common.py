@@ -1,6 +1,4 @@
-"""Shared by the interop checks: running quelin and Ghostscript, taking
-converted programs apart, comparing pages. Original fonts are read with
-fontTools."""
+"""Shared by the interop checks: quelin, Ghostscript, converted programs taken apart, pages, fontTools."""
 
 import itertools
 import os
@@ -46,8 +44,8 @@ def workdir():
 
 def run_quelin(quelin, args, font_file=None):
     """Runs quelin; returns (exit status, stdout bytes, stderr text)."""
-    command = [quelin] + (["--font-file", font_file] if font_file else [])
-    result = subprocess.run(command + list(args), capture_output=True)
+    result = subprocess.run([quelin] + (["--font-file", font_file] if font_file else []) + list(args),
+                            capture_output=True)
     return result.returncode, result.stdout, result.stderr.decode("utf-8", "replace")
 
 
@@ -110,9 +108,7 @@ def differing_pixels(a, b):
 
 
 def rebuilt_layout(font):
-    """What the program's sfnts must hold for a TTFont: the original's nine
-    tables (those it has) after a directory in tag order, each on a 4-byte
-    boundary, head.checkSumAdjustment 0; and where each table starts."""
+    """What sfnts must rebuild (head.checkSumAdjustment 0), and where each table starts."""
     directory, body, starts = struct.pack(">IHHHH", 0x00010000, 9, 128, 3, 16), b"", {}
     for tag in TAGS:
         entry = font.reader.tables.get(tag)
@@ -125,8 +121,7 @@ def rebuilt_layout(font):
 
 
 def sfnts_lines(program):
-    """Each sfnts string as its lines of hex digits: the line "00><" or
-    "00>]def" (the zero is the extra byte) closes it."""
+    """Each sfnts string as its lines of hex digits, less "00><" or "00>]def" (the extra byte)."""
     block = program[program.index("/sfnts[<\n") + 9:program.index("\n00>]def") + 1]
     strings = [[]]
     for line in block.split("\n")[:-1]:
@@ -148,8 +143,7 @@ def font_name(program):
 
 
 def char_strings(program):
-    """{name token as written (/name or (...) cvn): glyph index}; a later
-    definition replaces an earlier one, as in the interpreter."""
+    """{name token as written (/name or (...) cvn): glyph index}, a later entry replacing an earlier one."""
     block = re.search(r"^/CharStrings \d+ dict dup begin\n(.*?)^end readonly def$", program, re.M | re.S).group(1)
     entries = [re.match(r"^(/\S+|\(.*\) cvn) (\d+) def$", line) for line in block.splitlines()]
     if not all(entries):
@@ -166,9 +160,8 @@ def token_name(token):
 
 
 def reference_font(path, index, glyphs):
-    """PostScript that loads face `index` of a TrueType file as Ghostscript
-    reads it and defines from it the font /ByIndex, whose CharStrings are
-    /gN N for each glyph index in `glyphs`, so glyphs are drawn by index."""
+    """PostScript that loads face `index` of a TrueType file in Ghostscript as
+    the font /ByIndex, whose CharStrings are /gN N for the glyphs given."""
     file = "(" + "".join("\\%03o" % b for b in path.encode()) + ")"
     entries = " ".join("/g%d %d def" % (i, i) for i in sorted(set(glyphs)))
     return ("/QlnBefore FontDirectory length 1 add dict def\n"
