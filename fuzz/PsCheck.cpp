@@ -38,33 +38,26 @@ bool Fail(std::string& error, const std::string& what, std::size_t at) {
 // The string literal whose '(' is at `i`, as the interpreter reads it
 // (escapes decoded, CR and CR LF as LF); `i` ends after its ')'.
 bool ReadString(const std::string& s, std::size_t& i, std::string& value) {
-    int depth = 1;
-    for (++i; i < s.size();) {
-        char c = s[i++];
-        bool crlf = i < s.size() && s[i] == '\n';
-        if (c == '\\' && i < s.size()) {
-            char d = s[i++];
-            std::size_t plain = std::string("nrtbf").find(d);
-            crlf = i < s.size() && s[i] == '\n';
-            if (plain != std::string::npos) {
-                value += "\n\r\t\b\f"[plain];
-            } else if (d >= '0' && d <= '7') {
-                int code = d - '0';
-                for (int n = 1; n < 3 && i < s.size() && s[i] >= '0' && s[i] <= '7'; ++n)
-                    code = code * 8 + s[i++] - '0';
-                value += static_cast<char>(code);
-            } else if (d == '\r') {
-                i += crlf; // a line continuation, like a lone \ LF
-            } else if (d != '\n') {
-                value += d;
-            }
-        } else if (c == '\r') {
-            value += '\n';
+    for (int depth = 1; ++i < s.size();) {
+        char c = s[i];
+        bool escape = c == '\\' && i + 1 < s.size();
+        c = escape ? s[++i] : c;
+        std::size_t plain = escape ? std::string("nrtbf").find(c) : std::string::npos;
+        bool crlf = (c == '\r') && i + 1 < s.size() && s[i + 1] == '\n';
+        if (plain != std::string::npos) {
+            value += "\n\r\t\b\f"[plain];
+        } else if (escape && c >= '0' && c <= '7') {
+            int code = c - '0';
+            for (int n = 1; n < 3 && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7'; ++n)
+                code = code * 8 + s[++i] - '0';
+            value += static_cast<char>(code);
+        } else if (c == '\r' || (escape && c == '\n')) {
+            value += escape ? "" : "\n"; // a CR (LF) is read as LF, \ before one continues the line
             i += crlf;
-        } else if (c == ')' && --depth == 0) {
-            return true;
+        } else if (!escape && c == ')' && --depth == 0) {
+            return ++i, true;
         } else {
-            depth += c == '(';
+            depth += !escape && c == '(';
             value += c;
         }
     }
@@ -131,13 +124,10 @@ bool Matches(const Token& t, const std::string& want) {
         return t.kind == 'N' && v.size() > sign + dots && dots <= (want == "R" ? 1u : 0u) &&
                v.find_first_not_of("0123456789.", sign) == std::string::npos;
     }
-    if (want == "S" || want == "L" || want == "[" || want == "]")
-        return t.kind == (want == "S" ? 'S' : want == "L" ? '/' : want[0]);
-    if (want == "B")
-        return t.kind == 'N' && (t.value == "true" || t.value == "false");
-    if (want[0] == '/')
-        return t.kind == '/' && t.value == want.substr(1);
-    return t.kind == 'N' && t.value == want;
+    if (want == "S" || want == "L" || want == "[" || want == "]" || want == "B")
+        return t.kind == (want == "S" ? 'S' : want == "L" ? '/' : want == "B" ? 'N' : want[0]) &&
+               (want != "B" || t.value == "true" || t.value == "false");
+    return want[0] == '/' ? t.kind == '/' && t.value == want.substr(1) : t.kind == 'N' && t.value == want;
 }
 
 // A glyph name at tokens[at], /name if it is plain and (name) cvn if not,
