@@ -93,8 +93,9 @@ bool Scan(const std::string& s, std::vector<Token>& tokens, std::string& error) 
             if (i++ == s.size())
                 return Fail(error, "unterminated hex string", t.offset);
             digits += digits.size() % 2 ? "0" : ""; // a last lone digit is followed by 0
+            auto nibble = [&](std::size_t k) { return (digits[k] & 0xF) + (digits[k] > '9' ? 9 : 0); };
             for (std::size_t k = 0; k < digits.size(); k += 2)
-                t.value += static_cast<char>(std::stoi(digits.substr(k, 2), nullptr, 16));
+                t.value += static_cast<char>(nibble(k) << 4 | nibble(k + 1));
         } else if (std::strchr("[]{}", c)) {
             t.kind = static_cast<char>(c);
             ++i;
