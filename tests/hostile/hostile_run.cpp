@@ -7,7 +7,7 @@
 //
 // Usage: hostile_run WORKDIR PROBES FONT...
 // PROBES holds one probe text per line, in hex. Output, one line each:
-//   FONT file / RESULT code / NAME hex / PROBE n file / CHECK message
+//   FONT file / RESULT code / NAME name / PROBE n file / CHECK message
 #include "../../fuzz/FuzzSupport.h"
 
 #include "platform/Platform.h"
@@ -17,32 +17,11 @@
 
 namespace {
 
-std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
-    for (unsigned char c : bytes) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    return hex.empty() ? "-" : hex;
-}
-
 std::string Unhex(const std::string& hex) {
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
-}
-
-std::string BaseName(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 // Every size up to 300 bytes, then a spread up to one past the whole code.
@@ -74,7 +53,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int i = 3; i < argc; ++i) {
         std::string path = argv[i];
-        std::string base = BaseName(path);
+        std::string base = path.substr(path.rfind('/') + 1);
         std::cout << "FONT " << base << std::endl;
         // A face name of its own: fonts left converted answer equal requests.
         std::string face = "Hostile " + std::to_string(i);
@@ -93,7 +72,7 @@ int main(int argc, char** argv) {
         std::string program(static_cast<const char*>(T42GlobalLock(block)), T42GlobalSize(block));
         T42GlobalUnlock(block);
         T42GlobalFree(block);
-        WriteFile(work + "/" + base + ".t42", program);
+        std::ofstream(work + "/" + base + ".t42", std::ios::binary) << program;
         pscheck::ProgramFacts facts;
         std::string error;
         if (!pscheck::CheckFontProgram(program, facts, error)) {
@@ -106,13 +85,13 @@ int main(int argc, char** argv) {
         FUZZ_CHECK(T42GetPSFontName(handle, name, sizeof name) == 0, "font name of " << base);
         FUZZ_CHECK(name == facts.fontName, "T42GetPSFontName says \"" << fuzz::Visible(name) << "\", the program \""
                                                                        << fuzz::Visible(facts.fontName) << "\"");
-        std::cout << "NAME " << Hex(name) << std::endl;
+        std::cout << "NAME " << name << std::endl; // a plain name: no blanks, no line ends
 
         for (std::size_t p = 0; p < probes.size(); ++p) {
             std::string full = fuzz::CheckFullTextOut(handle, probes[p], facts.glyphs);
             CheckEverySize(handle, probes[p], full);
             std::string file = base + ".probe" + std::to_string(p) + ".ps";
-            WriteFile(work + "/" + file, full);
+            std::ofstream(work + "/" + file, std::ios::binary) << full;
             std::cout << "PROBE " << p << " " << file << std::endl;
         }
         if (i % 2 == 0)

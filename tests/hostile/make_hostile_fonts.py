@@ -9,10 +9,11 @@ and makes something hostile: name strings and glyph names that try to leave
 their string or name, sizes at the edges of the sfnts strings, and broken
 structure.  fontTools refuses to write most of these, so the tables in
 question are packed here by hand.  check_hostile.py converts every file and
-judges the result; the manifest gives it, per file, the group, whether the
-conversion must succeed ("accept") or end in a result code ("reject"), the
-Unicode map the file was given (for naming glyphs the font leaves unnamed),
-and glyphs whose outlines Ghostscript must draw with their own boxes.
+judges the result against the manifest, which gives, per file, the group,
+whether the conversion must succeed ("accept") or end in a result code
+("reject"), the Unicode map the file was given, what the program must hold
+(FontName, FontInfo, CharStrings entries: written out by hand for each
+case) and glyphs whose outlines Ghostscript must draw with their own boxes.
 
 Two runs write identical bytes.
 """
@@ -32,6 +33,26 @@ HIGH = [cp for cp in range(0xA1, 0x100) if cp != 0xE9]
 
 # What escapes a string literal or a name if it is written as it is.
 ESCAPE = b") (owned) print ("
+
+# What the conversion must give the base font. The cases below say, by
+# hand, what they change: FontName, FontInfo (strings as the interpreter
+# reads them back: a CR becomes LF) and CharStrings (name -> glyph index).
+BASE_NAME = "QuelinTest-Regular"
+BASE_INFO = {"version": "001.000", "Notice": "Quelin Test is a trademark (of nobody)",
+             "FullName": "Quelin Test Regular", "FamilyName": "Quelin Test", "Weight": "Regular",
+             "ItalicAngle": 0, "isFixedPitch": False, "UnderlinePosition": -217, "UnderlineThickness": 150}
+BASE_GLYPHS = {".notdef": 0, "space": 1, "A": 2, "B": 3, "C": 4, "eacute": 5}
+# Glyphs 6-11 mapped from U+00A1-U+00A6 and left unnamed are named so.
+HIGH_GLYPHS = dict(BASE_GLYPHS, exclamdown=6, cent=7, sterling=8, currency=9, yen=10, brokenbar=11)
+
+
+def given(names, first=6, **changed):
+    """The base glyphs, then glyphs from `first` on named as the post table
+    has them, except the `changed` ones (name -> glyph)."""
+    glyphs = dict(BASE_GLYPHS, **{n.decode("latin-1"): first + i for i, n in enumerate(names)})
+    glyphs.update(changed)
+    return glyphs
+
 
 
 # ------------------------------------------------------------ table packing
@@ -118,15 +139,19 @@ class Corpus:
         self.files = {}
         self.manifest = {}
 
-    def add(self, name, group, font, expect, cmap=None, render=None, upem=2048, note=""):
-        """font is bytes or {tag: bytes}; cmap is {code point: glyph}."""
+    def add(self, name, group, font, expect, cmap=None, render=None, upem=2048, note="",
+            font_name=BASE_NAME, info=None, glyphs=BASE_GLYPHS, glyph_count=None):
+        """font is bytes or {tag: bytes}; cmap is {code point: glyph}. For a
+        font that must convert: its FontName, the FontInfo entries that
+        differ from the base font's, the CharStrings entries it must have
+        and how many it has (all of `glyphs` unless given)."""
         assert name not in self.files, name
         data = tf.write_sfnt(font) if isinstance(font, dict) else font
         self.files[name] = data
         entry = {"group": group, "expect": expect, "note": note}
         if expect == "accept":
-            entry["cmap"] = ranges(cmap or {})
-            entry["upem"] = upem
+            entry.update(cmap=ranges(cmap or {}), upem=upem, name=font_name, info=dict(BASE_INFO, **(info or {})),
+                         glyphs=glyphs, glyph_count=glyph_count or len(glyphs))
             if render:
                 entry["render"] = [[gid] + list(box) for gid, box in sorted(render.items())]
         self.manifest[name] = entry
@@ -178,76 +203,91 @@ def named_glyphs(names, code_points=HIGH):
 # ------------------------------------------------------------------ names
 
 def names_cases(corpus):
-    def add(name, records, note, **kw):
+    def add(name, records, note, font_name, info, **kw):
         tables, cmap = crafted()
         tables["name"] = pack_name(records, **kw)
-        corpus.add(name, "names", tables, "accept", cmap, note=note)
+        corpus.add(name, "names", tables, "accept", cmap, note=note, font_name=font_name, info=info)
+
+    def strings(family, full, notice):
+        return {"FamilyName": family, "FullName": full, "Notice": notice}
 
     add("names-escape.ttf", standard_records(id1=ESCAPE.decode(), id4=ESCAPE.decode(),
                                              id6=ESCAPE.decode(), id7=ESCAPE.decode(),
                                              id5="Version 1.00" + ESCAPE.decode()),
-        "every name string tries to close its string and run print")
+        "every name string tries to close its string and run print",
+        "ownedprint", strings(") (owned) print (", ") (owned) print (", ") (owned) print ("))
     add("names-backslash.ttf", standard_records(id1="Family\\", id4="\\() pop (owned) print (\\)",
                                                 id6="PS\\Name\\", id7="\\"),
-        "trailing, lone and escaping backslashes")
+        "trailing, lone and escaping backslashes",
+        "PS\\Name\\", strings("Family\\", "\\() pop (owned) print (\\)", "\\"))
     add("names-unbalanced.ttf", standard_records(id1="(((", id4=")a(", id6="x(y", id7="a)b(c)d("),
-        "parentheses unmatched, or matched in number but not in order")
+        "parentheses unmatched, or matched in number but not in order",
+        "xy", strings("(((", ")a(", "a)b(c)d("))
     add("names-delimiters.ttf", standard_records(
             id1="{owned} exec", id4="% /owned print", id6="Brace{}[]<>/%Name",
             id7="<< /x (owned) >> [ ] %%EOF"),
-        "braces, brackets, angle brackets, slashes and percent signs")
+        "braces, brackets, angle brackets, slashes and percent signs",
+        "BraceName", strings("{owned} exec", "% /owned print", "<< /x (owned) >> [ ] %%EOF"))
     add("names-controls.ttf", standard_records(
             id1=b"a\fb", id4=b"line\rbreak\r\n(owned) print\r(", id6=b"Ctl\x01\x1b\x7f\tName\n",
             id7=b"\x08\x0b\x0c\x0e\x1f end"),
-        "form feeds, CR, LF, tabs and other control bytes")
+        "form feeds, CR, LF, tabs and other control bytes",
+        "CtlName", strings("a\fb", "line\nbreak\n(owned) print\n(", "\x08\x0b\x0c\x0e\x1f end"))
     add("names-high-bytes.ttf",
         [mac(1, b"\x92\x76 owned"), mac(2, b"Regular"), mac(4, bytes(range(0x80, 0x100))),
          mac(5, b"Version 1.00"), mac(6, b"Hi\x80\x92\x76\x9f\xa0\xffName"),
          mac(7, b"\x92\x76" + bytes(range(0xFF, 0x7F, -1)))],
-        "Macintosh records with bytes 0x80-0xFF, 0x92 0x76 being print as a binary token")
+        "Macintosh records with bytes 0x80-0xFF, 0x92 0x76 being print as a binary token",
+        "Hiv\xa0\xffName", strings("\x92v owned", bytes(range(0x80, 0x100)).decode("latin-1"),
+                                   "\x92v" + bytes(range(0xFF, 0x7F, -1)).decode("latin-1")))
     add("names-utf16-delimiters.ttf", standard_records(
             id1="\u0129 \u0128owned\u0129 print \u0128", id4="\u015c\u0128\u0129\u015c",
             id6="\u0125\u012f\u017b\u017dOK\u0192\u0176", id7="AB\u0100CD"),
-        "UTF-16 units whose low byte is a delimiter, a binary-token byte or zero")
+        "UTF-16 units whose low byte is a delimiter, a binary-token byte or zero",
+        "OKv", strings(") (owned) print (", "\\()\\", "AB"))
     add("names-long.ttf", standard_records(
             id1="F" * 300, id4="a" * 254 + "()", id6="P(" * 100, id7="n" * 254 + "\\x"),
-        "300-byte names, a cut that leaves an unmatched parenthesis or a trailing backslash")
+        "300-byte names, a cut that leaves an unmatched parenthesis or a trailing backslash",
+        "P" * 100, strings("F" * 255, "a" * 254 + "(", "n" * 254 + "\\"))
     add("names-empty.ttf", standard_records(id6=None, id7=None, id1="", id4=""),
-        "no PostScript name and no notice; empty family and full names")
+        "no PostScript name and no notice; empty family and full names", "", strings("", "", ""))
     add("names-only-delimiters.ttf", standard_records(id6="( ) < > [ ] { } / %\t\r\n"),
-        "a PostScript name with nothing left once delimiters are removed")
+        "a PostScript name with nothing left once delimiters are removed", "", {})
     add("names-bad-records.ttf",
         [win(6, "Bad(Name"), mac(6, b"Good)Name"), win(4, "Gone"), win(4, "Full)Name"),
          win(1, "Fam"), win(7, "Note")],
         "records that point past the storage or are empty do not count",
-        bad={0: (1000, 8), 2: (0, 0)})
+        "GoodName", strings("Fam", "Full)Name", "Note"), bad={0: (1000, 8), 2: (0, 0)})
     add("names-broken-table.ttf", standard_records(), "the storage starts past the table",
-        storage_offset=0xFFF0)
+        "", strings("", "", ""), storage_offset=0xFFF0)
     add("names-preference.ttf",
         [win(6, "French", lang=0x40C), win(6, "Ucs4", enc=10), (0, 3, 0, 6, utf16("Uni(code")),
          win(6, "English"), mac(4, b"Mac ) full"), win(4, "Win full", lang=0x809),
          win(1, "Fr", lang=0x40C), win(1, "Fam (GB)", lang=0x809), mac(7, b"\\")],
-        "records of other languages and encodings are passed over, the first usable one counts")
+        "records of other languages and encodings are passed over, the first usable one counts",
+        "Unicode", strings("Fam (GB)", "Mac ) full", "\\"))
 
 
 # ----------------------------------------------------------- glyph names
 
 def glyph_name_cases(corpus):
-    def add(name, names, note, code_points=HIGH, **kw):
+    def add(name, names, note, glyphs, code_points=HIGH, **kw):
         extra, post_names = named_glyphs(names, code_points)
         tables, cmap = crafted(extra, post_names=post_names, **kw)
-        corpus.add(name, "glyphnames", tables, "accept", cmap, note=note)
+        corpus.add(name, "glyphnames", tables, "accept", cmap, note=note, glyphs=glyphs)
         return tables
 
-    add("post-delimiters.ttf",
-        [b"(", b")", b"a)b", ESCAPE, b"<x>", b"[", b"]", b"{", b"}", b"/slash", b"%comment",
-         b"x y", b"\\", b"a\\", b"\\) cvn (owned) print (\\", b"tab\tname", b"(owned) print",
-         b"<<", b">>", b"//x", b"a(b)c"],
-        "glyph names with delimiters, blanks, backslashes and code")
-    add("post-controls.ttf",
-        [b"\x01", b"ctl\x02x", b"cr\rx", b"lf\nx", b"ff\fx", b"del\x7f", b"nul\x00cut", b"\x92v",
-         b"bin\x80\x9f", b"\xa0\xff", b"latin\xe9", b"\x7f", b"\r\n", b"%\n(owned) print"],
-        "glyph names with control bytes, 0x7F, zero bytes and binary-token bytes")
+    names = [b"(", b")", b"a)b", ESCAPE, b"<x>", b"[", b"]", b"{", b"}", b"/slash", b"%comment",
+             b"x y", b"\\", b"a\\", b"\\) cvn (owned) print (\\", b"tab\tname", b"(owned) print",
+             b"<<", b">>", b"//x", b"a(b)c"]
+    add("post-delimiters.ttf", names, "glyph names with delimiters, blanks, backslashes and code",
+        given(names))
+    names = [b"\x01", b"ctl\x02x", b"cr\rx", b"lf\nx", b"ff\fx", b"del\x7f", b"nul\x00cut", b"\x92v",
+             b"bin\x80\x9f", b"\xa0\xff", b"latin\xe9", b"\x7f", b"\r\n", b"%\n(owned) print"]
+    glyphs = given(names, nul=12)  # a name ends at a zero byte
+    del glyphs["nul\0cut"]
+    add("post-controls.ttf", names,
+        "glyph names with control bytes, 0x7F, zero bytes and binary-token bytes", glyphs)
     # Glyph 0 is not .notdef; empty and .notdef names, mapped or not, and
     # names that clash with the names given to unnamed glyphs.
     names = [b"", b"", b".notdef", b".notdef", b"A", b"dupe", b"dupe", b"dupe", b".notdef",
@@ -257,56 +297,69 @@ def glyph_name_cases(corpus):
     post_names = {6 + i: n for i, n in enumerate(names)}
     post_names[0] = b"first"
     tables, cmap = crafted(extra, post_names=post_names)
+    # Unnamed glyphs take the name of their lowest code point; a later name
+    # replaces an earlier one; .notdef stays the first glyph so named.
     corpus.add("post-empty-duplicates.ttf", "glyphnames", tables, "accept", cmap,
+               glyphs={"first": 0, "space": 1, "B": 3, "C": 4, "eacute": 5, "Agrave": 6, ".notdef": 7,
+                       "Aacute": 8, "A": 10, "dupe": 13, "ecircumflex": 15, "uniE000": 16, "u1F600": 17},
                note="empty names, duplicates, many .notdef, the first .notdef at a later glyph, "
                     "and names from code points clashing with real names")
     # All 1000 glyphs are .notdef; a few are reached from code points.
     extra = extra_glyphs(994, [0xC0, 0xC1, 0x410, 0x2212])
     tables, cmap = crafted(extra, post_names={i: b".notdef" for i in range(1000)})
     corpus.add("post-many-notdef.ttf", "glyphnames", tables, "accept", cmap,
-               note="1000 glyphs all called .notdef")
+               glyphs=dict(BASE_GLYPHS, Agrave=6, Aacute=7, uni0410=8, minus=9), note="1000 glyphs all called .notdef")
     extra, post_names = named_glyphs([b"x1"])
     post_names[0] = b"zero"
     tables, cmap = crafted(extra, post_names=post_names)
     corpus.add("post-no-notdef.ttf", "glyphnames", tables, "accept", cmap,
-               note="no glyph is called .notdef, so .notdef 0 is added last")
-    add("post-long-names.ttf",
-        [b"a" * 63, b")" * 63, b"\x01" * 63, b"\\" * 63, b"(" * 63, b"\xff" * 63, b" " * 63],
-        "names of 63 bytes, among them the longest tokens a name can take")
+               glyphs=dict(BASE_GLYPHS, zero=0, x1=6), note="no glyph is called .notdef, so .notdef 0 is added last")
+    names = [b"a" * 63, b")" * 63, b"\x01" * 63, b"\\" * 63, b"(" * 63, b"\xff" * 63, b" " * 63]
+    add("post-long-names.ttf", names, "names of 63 bytes, among them the longest tokens a name can take",
+        given(names))
     add("post-name-64.ttf", [b"a" * 62, b"b" * 64, b"x" * 63 + b"1" * 7, b"x" * 63 + b"2" * 7, b"c" * 255],
         "names of 64, 70 and 255 bytes, two equal in their first 63 bytes: FreeType "
-        "drops every name of such a table")
+        "drops every name of such a table", {k: v for k, v in HIGH_GLYPHS.items() if v < 11})
 
     # Raw post tables FreeType reads in its own way.
-    def raw(name, post, note, count=12):
-        extra = extra_glyphs(count - 6, HIGH)
-        tables, cmap = crafted(extra)
+    def raw(name, post, note, glyphs=HIGH_GLYPHS, info=None):
+        tables, cmap = crafted(extra_glyphs(6, HIGH))
         tables["post"] = post
-        corpus.add(name, "glyphnames", tables, "accept", cmap, note=note)
+        corpus.add(name, "glyphnames", tables, "accept", cmap, note=note, glyphs=glyphs, info=info)
 
     raw("post-index-past-strings.ttf",
         post_format2([0, 3, 36, 37, 38, 258, 259, 260, 265, 300, 0xFFFF, 258],
                      [b"one", b"two"]),
-        "name indices past the strings that are there")
+        "name indices past the strings that are there",
+        {".notdef": 0, "space": 1, "A": 2, "B": 3, "C": 4, "two": 6, "cent": 7, "sterling": 8, "currency": 9,
+         "yen": 10, "one": 11})
     raw("post-truncated-indices.ttf", post_format2(list(range(258, 270)), [b"n"] * 12)[:32 + 2 + 9],
         "a post table cut inside its name indices")
     raw("post-truncated-strings.ttf",
         post_format2(list(range(258, 270)), [b"name%d" % i for i in range(12)])[:-20] + b"\x32abc",
-        "a post table cut inside its strings, the last length running past the end")
+        "a post table cut inside its strings, the last length running past the end",
+        {".notdef": 0, "name0": 0, "name1": 1, "name2": 2, "name3": 3, "name4": 4, "name5": 5, "name6": 6,
+         "name7": 7, "name8": 8, "abc": 9, "yen": 10, "brokenbar": 11})
     raw("post-count-above-glyphs.ttf", post_format2([0] + list(range(258, 269)),
                                                     [b"n%d" % i for i in range(11)], count=13),
         "more post names than glyphs")
     raw("post-count-below-glyphs.ttf", post_format2([0, 258, 259], [b"first", b"second"]),
-        "fewer post names than glyphs")
-    raw("post-format1.ttf", post_header(0x00010000), "post format 1: the standard Macintosh names")
+        "fewer post names than glyphs", 
+        {".notdef": 0, "first": 1, "second": 2, "B": 3, "C": 4, "eacute": 5, "exclamdown": 6, "cent": 7,
+         "sterling": 8, "currency": 9, "yen": 10, "brokenbar": 11})
+    raw("post-format1.ttf", post_header(0x00010000), "post format 1: the standard Macintosh names",
+        {".notdef": 0, ".null": 1, "nonmarkingreturn": 2, "space": 3, "exclam": 4, "quotedbl": 5,
+         "numbersign": 6, "dollar": 7, "percent": 8, "ampersand": 9, "quotesingle": 10, "parenleft": 11})
     raw("post-format3.ttf", post_header(0x00030000), "post format 3: no names at all")
     raw("post-format-unknown.ttf", post_header(0x00040000) + b"\0" * 24, "an unknown post format")
-    raw("post-header-short.ttf", post_header(0x00020000)[:20], "a post table shorter than its header")
+    raw("post-header-short.ttf", post_header(0x00020000)[:20], "a post table shorter than its header",
+        info={"UnderlinePosition": 0, "UnderlineThickness": 0})
 
     tables, cmap = crafted(extra_glyphs(3, HIGH), drop=["post", "OS/2", "cmap", "cvt ", "fpgm",
                                                        "prep", "name"])
-    corpus.add("bare.ttf", "glyphnames", tables, "accept", {},
-               note="no post, OS/2, cmap, name, cvt, fpgm or prep")
+    corpus.add("bare.ttf", "glyphnames", tables, "accept", {}, glyphs={".notdef": 0}, font_name="",
+               info={"version": "001.000", "Notice": "", "FullName": "", "FamilyName": "",
+                     "UnderlinePosition": 0, "UnderlineThickness": 0}, note="no post, OS/2, cmap, name, cvt, fpgm or prep")
 
 
 # ------------------------------------------------------------------ sizes
@@ -354,7 +407,7 @@ def size_cases(corpus):
         cmap = {cp: gid for gid, (_, cp, _, _) in enumerate(every) if cp is not None}
         cmap.update({0xE000 + i: 6 + i for i in range(struct.unpack(">H", tables["maxp"][4:6])[0] - 6)})
         corpus.add("glyf-%d.ttf" % size, "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
-                   note="glyf of exactly %d bytes" % size)
+                   glyphs={".notdef": 0, "eacute": 5, "g00000": 6, "g00447": 453}, glyph_count=454, note="glyf of exactly %d bytes" % size)
 
     # One glyph of over 64 KB between small ones: a comb of 12000 points
     # and the longest instructions a glyph can have.
@@ -365,7 +418,7 @@ def size_cases(corpus):
     tables, cmap = crafted(extra, glyf_padding=0)
     assert len(huge.compile(None)) > 65534
     corpus.add("glyph-over-64k.ttf", "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
-               note="a single glyph of %d bytes" % len(huge.compile(None)))
+               glyphs=dict(BASE_GLYPHS, small0=6, huge=7, small1=8, small2=9), note="a single glyph of %d bytes" % len(huge.compile(None)))
 
     # Long loca whose every offset after the first is odd: nothing to break
     # glyf at, so its strings are cut every 65534 bytes, inside glyphs.
@@ -379,27 +432,29 @@ def size_cases(corpus):
     tables, cmap = crafted(extra, glyphs=glyphs, glyf_padding=0)
     assert struct.unpack(">h", tables["head"][50:52])[0] == 1 and len(tables["glyf"]) > 3 * 65534
     corpus.add("loca-odd-offsets.ttf", "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
-               note="long loca, every glyph offset odd, glyf over 190 KB")
+               glyphs={".notdef": 0, "eacute": 5, "g000": 6, "g699": 705}, glyph_count=706, note="long loca, every glyph offset odd, glyf over 190 KB")
 
     tables, cmap = crafted(cvt=[(i * 7) % 3000 - 1500 for i in range(35000)])
     corpus.add("cvt-over-64k.ttf", "sizes", tables, "accept", cmap, note="cvt of 70000 bytes")
 
     tables, cmap = many_glyphs()
     corpus.add("glyphs-65535.ttf", "sizes", tables, "accept", cmap, render=glyph_boxes(tables),
+               font_name="Many-Glyphs", glyphs={".notdef": 0, "u10000": 1, "u1FFFD": 65534}, glyph_count=65535,
                note="65535 glyphs; hmtx and loca over 64 KB; names from code points above U+FFFF")
 
     tables, cmap = crafted(glyphs=tf.base_glyphs()[:1])
-    corpus.add("one-glyph.ttf", "sizes", tables, "accept", cmap, note="only .notdef")
+    corpus.add("one-glyph.ttf", "sizes", tables, "accept", cmap, glyphs={".notdef": 0}, note="only .notdef")
 
     tables, cmap = crafted()
     tables["hhea"] = tf.patch(tables["hhea"], 34, ">H", 0)
     tables["hmtx"] = struct.pack(">6h", *range(6))
     corpus.add("hmetrics-0.ttf", "sizes", tables, "accept", cmap, note="numberOfHMetrics 0")
 
-    for name, italic in (("italic-min.ttf", -0x80000000), ("italic-max.ttf", 0x7FFFFFFF),
-                         ("italic-tiny.ttf", -1)):
+    for name, italic, angle in (("italic-min.ttf", -0x80000000, -32768), ("italic-max.ttf", 0x7FFFFFFF, 32768),
+                                ("italic-tiny.ttf", -1, 0)):
         tables, cmap = crafted(italic=italic)
-        corpus.add(name, "sizes", tables, "accept", cmap, note="italicAngle 0x%08X" % (italic & 0xFFFFFFFF))
+        corpus.add(name, "sizes", tables, "accept", cmap, info={"ItalicAngle": angle},
+                   note="italicAngle 0x%08X" % (italic & 0xFFFFFFFF))
 
     for upem in (16, 16384, 1, 65535):
         tables, cmap = crafted(bbox=(-32768, -32768, 32767, 32767))
@@ -411,7 +466,8 @@ def size_cases(corpus):
     tables, cmap = crafted(underline=(-32768, 32767), fixed_pitch=0xFFFFFFFF, vm=(0xFFFFFFFF, 0xFFFFFFFF),
                            weight=65535, revision=0x80000000, names={5: None})
     corpus.add("metrics-extreme.ttf", "sizes", tables, "accept", cmap,
-               note="extreme underline, pitch, VM usage, weight and revision")
+               info={"version": "-32768.000", "Weight": "Black", "isFixedPitch": True,
+                     "UnderlinePosition": -32768, "UnderlineThickness": 32767}, note="extreme underline, pitch, VM usage, weight and revision")
 
 
 # -------------------------------------------------------------- structure
@@ -422,7 +478,7 @@ def structure_cases(corpus):
     loca_at, loca_len = tf.table_location(good, "loca")
     head_at, _ = tf.table_location(good, "head")
 
-    def loca_case(name, loca, note, long_format=False, big=False):
+    def loca_case(name, loca, note, long_format=False, big=False, glyphs=BASE_GLYPHS, glyph_count=None):
         extra = extra_glyphs(400 if big else 0, first_shape=500)
         if big:
             extra = [(n, cp, tf.bits_glyph(500 + i, tf.filler_program(250 + i % 7, seed=i)), a)
@@ -431,15 +487,13 @@ def structure_cases(corpus):
         tables["loca"] = loca(tables)
         if long_format:
             tables["head"] = tf.patch(tables["head"], 50, ">h", 1)
-        corpus.add(name, "structure", tables, "accept", cmap, note=note)
-
-    def short_loca(tables):
-        return tables["loca"]
+        corpus.add(name, "structure", tables, "accept", cmap, note=note, glyphs=glyphs, glyph_count=glyph_count)
 
     loca_case("loca-past-glyf.ttf",
               lambda t: t["loca"][:6] + struct.pack(">H", 0xFFF0) + t["loca"][8:],
               "a loca entry far past the end of glyf")
-    loca_case("loca-short.ttf", lambda t: t["loca"][:6], "loca with 3 of its 7 entries")
+    loca_case("loca-short.ttf", lambda t: t["loca"][:6], "loca with 3 of its 7 entries: 2 glyphs",
+              glyphs={".notdef": 0, "space": 1})
     loca_case("loca-decreasing.ttf",
               lambda t: struct.pack(">7H", 0, 80, 60, 40, 20, 10, 0), "loca offsets going down")
     loca_case("loca-hostile-big.ttf",
@@ -447,7 +501,8 @@ def structure_cases(corpus):
                                                      (len(t["glyf"]) - 1 - 331 * i) % len(t["glyf"])
                                                      for i in range(300)]),
               "glyf over 64 KB with a long loca that is too short, goes down, "
-              "points past glyf and has odd offsets", long_format=True, big=True)
+              "points past glyf and has odd offsets: 299 glyphs", long_format=True, big=True,
+              glyphs={".notdef": 0, "eacute": 5, "x000": 6, "x292": 298}, glyph_count=299)
 
     tables, cmap = crafted()
     tables["glyf"] = b""
@@ -517,7 +572,11 @@ def textout_font(corpus):
     extra, post_names = named_glyphs(names, cps)
     tables, cmap = crafted(extra, post_names=post_names,
                            names={1: "Hostile Names", 4: "Hostile Names", 6: "Hostile)Names"})
-    corpus.add("textout-names.ttf", "fuzz", tables, "accept", cmap,
+    glyphs = given(names, uni2030=14, uni0160=15)  # the empty name and .notdef: names from code points
+    del glyphs[""], glyphs[".notdef"]
+    glyphs[".notdef"] = 0
+    corpus.add("textout-names.ttf", "fuzz", tables, "accept", cmap, glyphs=glyphs, font_name="HostileNames",
+               info={"FamilyName": "Hostile Names", "FullName": "Hostile Names"},
                note="glyph names that need escapes, reached from code pages 1252 and 1251")
 
 

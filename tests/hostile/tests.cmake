@@ -3,12 +3,9 @@
 # the exports and check_hostile.py judges the results with Ghostscript and
 # the quelin command. unload_check releases fonts by unloading the library.
 set(QUELIN_HOSTILE_FONTS ${CMAKE_BINARY_DIR}/hostile-fonts)
-file(GLOB QUELIN_HOSTILE_GENERATORS CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_LIST_DIR}/make_hostile_fonts.py ${CMAKE_CURRENT_LIST_DIR}/../fonts/make_test_fonts.py)
-add_custom_command(
-  OUTPUT ${QUELIN_HOSTILE_FONTS}/manifest.json
+add_custom_command(OUTPUT ${QUELIN_HOSTILE_FONTS}/manifest.json
   COMMAND ${QUELIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/make_hostile_fonts.py ${QUELIN_HOSTILE_FONTS}
-  DEPENDS ${QUELIN_HOSTILE_GENERATORS}
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/make_hostile_fonts.py ${CMAKE_CURRENT_LIST_DIR}/../fonts/make_test_fonts.py
   COMMENT "Generating the hostile fonts")
 add_custom_target(quelin_hostile_fonts ALL DEPENDS ${QUELIN_HOSTILE_FONTS}/manifest.json)
 
@@ -17,15 +14,12 @@ target_compile_options(hostile_run PRIVATE ${QUELIN_WARNINGS})
 target_link_libraries(hostile_run PRIVATE quelin_static)
 add_dependencies(hostile_run quelin_hostile_fonts)
 
-set(QUELIN_HOSTILE_CLI)
-if(TARGET quelin_cli)
-  set(QUELIN_HOSTILE_CLI --cli $<TARGET_FILE:quelin_cli>)
-endif()
+set(QUELIN_HOSTILE_CLI $<$<TARGET_EXISTS:quelin_cli>:--cli;$<TARGET_FILE:quelin_cli>>)
 foreach(group names glyphnames sizes structure fuzz)
   add_test(NAME hostile.${group}
     COMMAND ${QUELIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/check_hostile.py
       --fonts ${QUELIN_HOSTILE_FONTS} --group ${group} --driver $<TARGET_FILE:hostile_run>
-      ${QUELIN_HOSTILE_CLI} --work ${CMAKE_CURRENT_BINARY_DIR}/hostile-${group})
+      "${QUELIN_HOSTILE_CLI}" --work ${CMAKE_CURRENT_BINARY_DIR}/hostile-${group} COMMAND_EXPAND_LISTS)
   set_tests_properties(hostile.${group} PROPERTIES LABELS hostile TIMEOUT 900)
 endforeach()
 

@@ -14,32 +14,26 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Exports {
-    decltype(&T42MakeTrueTypeFont) make;
-    decltype(&T42GetFontData) data;
-    decltype(&T42GetPSFontName) name;
-    decltype(&T42TextOut) text;
-    decltype(&T42DeleteTrueTypeFont) remove;
-    decltype(&T42GlobalLock) lock;
-    decltype(&T42GlobalUnlock) unlock;
-    decltype(&T42GlobalSize) size;
-    decltype(&T42GlobalFree) free;
-};
-
-template <typename F> bool Resolve(void* library, const char* symbol, F& function) {
-    function = reinterpret_cast<F>(dlsym(library, symbol));
-    if (!function)
-        std::fprintf(stderr, "unload_check: %s is not exported\n", symbol);
-    return function != nullptr;
-}
-
+void* library;
 int failures = 0;
+
+// The library's export `name`, looked up in the loaded library.
+template <typename F> F Export(const char* name) {
+    F function = reinterpret_cast<F>(dlsym(library, name));
+    if (!function) {
+        std::fprintf(stderr, "unload_check: %s is not exported\n", name);
+        std::exit(1);
+    }
+    return function;
+}
+#define T42(name) Export<decltype(&name)>(#name)
 
 void Expect(bool condition, const std::string& what) {
     if (!condition) {
@@ -49,27 +43,27 @@ void Expect(bool condition, const std::string& what) {
 }
 
 // One font through every export but delete; its handle, or 0.
-int Use(const Exports& t42, const char* face, int charSet) {
+int Use(const char* face, int charSet) {
     LOGFONTA request{};
     std::strcpy(request.lfFaceName, face);
     request.lfCharSet = static_cast<std::uint8_t>(charSet);
-    int handle = t42.make(&request);
+    int handle = T42(T42MakeTrueTypeFont)(&request);
     if (handle < 0)
         return 0;
-    HGLOBAL block = t42.data(handle);
-    Expect(block && t42.size(block) > 1000, std::string("no program for ") + face);
+    HGLOBAL block = T42(T42GetFontData)(handle);
+    Expect(block && T42(T42GlobalSize)(block) > 1000, std::string("no program for ") + face);
     if (block) {
-        Expect(std::strncmp(static_cast<const char*>(t42.lock(block)), "%!PS-TrueTypeFont", 17) == 0,
+        Expect(std::strncmp(static_cast<const char*>(T42(T42GlobalLock)(block)), "%!PS-TrueTypeFont", 17) == 0,
                "the program's first line");
-        t42.unlock(block);
-        Expect(t42.free(block) == nullptr, "T42GlobalFree");
+        T42(T42GlobalUnlock)(block);
+        Expect(T42(T42GlobalFree)(block) == nullptr, "T42GlobalFree");
     }
     char name[128];
-    Expect(t42.name(handle, name, sizeof name) == 0, std::string("no name for ") + face);
+    Expect(T42(T42GetPSFontName)(handle, name, sizeof name) == 0, std::string("no name for ") + face);
     std::vector<char> out(4096);
     const char* text = "Caf\xe9 (au lait) \\ \x80\xff\x92v";
-    Expect(t42.text(handle, text, out.data(), static_cast<int>(out.size())) == 0, "drawing code");
-    Expect(t42.text(handle, text, out.data(), 8) == T42_ERROR_BUFFER_TOO_SMALL, "cut drawing code");
+    Expect(T42(T42TextOut)(handle, text, out.data(), static_cast<int>(out.size())) == 0, "drawing code");
+    Expect(T42(T42TextOut)(handle, text, out.data(), 8) == T42_ERROR_BUFFER_TOO_SMALL, "cut drawing code");
     return handle;
 }
 
@@ -80,28 +74,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: unload_check LIBRARY unload|exit\n");
         return 2;
     }
-    bool unload = std::strcmp(argv[2], "unload") == 0;
     // The host's own fontconfig: the configuration it loads stays the
     // host's, and FcFini below frees it, so LeakSanitizer needs no
     // suppressions here.
     FcInit();
-    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         std::fprintf(stderr, "unload_check: %s\n", dlerror());
         return 1;
     }
-    Exports t42{};
-    if (!Resolve(library, "T42MakeTrueTypeFont", t42.make) || !Resolve(library, "T42GetFontData", t42.data) ||
-        !Resolve(library, "T42GetPSFontName", t42.name) || !Resolve(library, "T42TextOut", t42.text) ||
-        !Resolve(library, "T42DeleteTrueTypeFont", t42.remove) || !Resolve(library, "T42GlobalLock", t42.lock) ||
-        !Resolve(library, "T42GlobalUnlock", t42.unlock) || !Resolve(library, "T42GlobalSize", t42.size) ||
-        !Resolve(library, "T42GlobalFree", t42.free))
-        return 1;
-
     std::vector<int> handles;
     for (const char* face : {"DejaVu Sans", "DejaVu Sans Mono", "DejaVu Serif", "DejaVu Sans Bold"})
         for (int charSet : {ANSI_CHARSET, RUSSIAN_CHARSET, SYMBOL_CHARSET})
-            if (int handle = Use(t42, face, charSet))
+            if (int handle = Use(face, charSet))
                 handles.push_back(handle);
     Expect(handles.size() >= 3, "fewer than three DejaVu faces could be converted");
     if (handles.empty())
@@ -109,19 +94,18 @@ int main(int argc, char** argv) {
 
     // Delete every other font; reconvert one; delete one twice.
     for (std::size_t i = 0; i < handles.size(); i += 2)
-        Expect(t42.remove(handles[i]) == 0, "delete");
-    Expect(t42.remove(handles[0]) == T42_ERROR_BAD_HANDLE, "a second delete");
-    int again = Use(t42, "DejaVu Sans", ANSI_CHARSET);
+        Expect(T42(T42DeleteTrueTypeFont)(handles[i]) == 0, "delete");
+    Expect(T42(T42DeleteTrueTypeFont)(handles[0]) == T42_ERROR_BAD_HANDLE, "a second delete");
+    int again = Use("DejaVu Sans", ANSI_CHARSET);
     Expect(again != 0 && again != handles[0], "the reconversion got the deleted handle");
-    Expect(t42.data(handles[0]) == nullptr, "data of a deleted font");
+    Expect(T42(T42GetFontData)(handles[0]) == nullptr, "data of a deleted font");
 
-    if (unload) {
+    if (std::strcmp(argv[2], "unload") == 0) {
         Expect(dlclose(library) == 0, "dlclose");
         Expect(dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD) == nullptr,
                "the library is still loaded after dlclose, so its leaks would not show");
     }
     FcFini();
-    std::printf("unload_check %s: %zu fonts converted, %s\n", argv[2], handles.size() + 1,
-                failures ? "FAILED" : "ok");
+    std::printf("unload_check %s: %zu fonts converted, %s\n", argv[2], handles.size() + 1, failures ? "FAILED" : "ok");
     return failures ? 1 : 0;
 }

@@ -14,10 +14,8 @@ import os
 import re
 import subprocess
 
-from fontTools.ttLib import TTFont
-
-from interop_common import (differing_pixels, ink, installed, main, reference_font, render,
-                            run_quelin, workdir)
+from interop_common import (differing_pixels, ink, installed, main, open_font, reference_font, render,
+                            run_quelin, workdir, write)
 
 A4 = (595, 842)
 DPI = 100
@@ -25,32 +23,23 @@ DPI = 100
 
 @functools.lru_cache(maxsize=None)
 def unicode_map(path):
-    font = TTFont(path)
-    cmap = font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap
-    return {code: font.getGlyphID(name) for code, name in cmap.items()}
+    font = open_font(path)
+    return {code: font.getGlyphID(name) for code, name in
+            (font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap).items()}
 
 
 def glyph_indexes(path, text):
-    """Glyph indexes through the file's Unicode map; 0 for what it lacks."""
-    cmap = unicode_map(path)
-    # A symbol font maps its characters from U+F000 on.
-    return [cmap.get(ord(c), cmap.get(0xF000 + ord(c), 0)) for c in text]
-
-
-def layout(document):
-    """(font size, [(x, y) of each line]) as the document draws them."""
-    size = re.findall(r"findfont (\S+) scalefont setfont", document)
-    points = re.findall(r"^(\S+) (\S+) moveto$", document, re.M)
-    return (float(size[0]) if size else None), [(float(x), float(y)) for x, y in points]
+    """Glyph indexes through the file's Unicode map (a symbol font's from U+F000 on); 0 for what it lacks."""
+    return [unicode_map(path).get(ord(c), unicode_map(path).get(0xF000 + ord(c), 0)) for c in text]
 
 
 def reference_page(path, lines, size, points, paper):
+    """The lines drawn by glyph index at the size and the points the document uses."""
     code = "<< /PageSize [%d %d] >> setpagedevice\n" % paper
     code += reference_font(path, 0, [g for line in lines for g in glyph_indexes(path, line)])
-    code += "/ByIndex findfont %g scalefont setfont\n" % size
+    code += "/ByIndex findfont %s scalefont setfont\n" % size
     for line, (x, y) in zip(lines, points):
-        code += "%g %g moveto %s\n" % (
-            x, y, " ".join("/g%d glyphshow" % g for g in glyph_indexes(path, line)))
+        code += "%s %s moveto %s\n" % (x, y, " ".join("/g%d glyphshow" % g for g in glyph_indexes(path, line)))
     return code + "showpage\n"
 
 
@@ -65,14 +54,12 @@ def compare_page(checks, what, quelin, path, args, lines, paper=A4):
             return
         with open(page, "rb") as f:
             document = f.read().decode("latin-1")
-        size, points = layout(document)
-        want_size = float(args[args.index("--size") + 1]) if "--size" in args else 12
-        checks.check(size == want_size and len(points) == len(lines),
-                     "%s: size %s, %d lines placed, want %d"
-                     % (what, size, len(points), len(lines)))
-        ref = os.path.join(tmp, "reference.ps")
-        with open(ref, "w", encoding="latin-1") as f:
-            f.write(reference_page(path, lines, size, points, paper))
+        size = (re.findall(r"findfont (\S+) scalefont setfont", document) or [None])[0]
+        points = re.findall(r"^(\S+) (\S+) moveto$", document, re.M)
+        want_size = args[args.index("--size") + 1] if "--size" in args else "12"
+        checks.check(size and float(size) == float(want_size) and len(points) == len(lines),
+                     "%s: size %s, %d lines placed, want %d" % (what, size, len(points), len(lines)))
+        ref = write(tmp, "reference.ps", reference_page(path, lines, size or "12", points, paper))
 
         status, messages, got = render([page], tmp, "c", paper[0], paper[1], DPI)
         checks.check(status == 0 and messages == "",

@@ -1,6 +1,6 @@
-"""Shared by the interop checks: running quelin and Ghostscript, reading
-sfnt files by hand, taking converted programs apart, comparing pages."""
+"""Shared by the interop checks: quelin, Ghostscript, converted programs taken apart, pages, fontTools."""
 
+import itertools
 import os
 import re
 import struct
@@ -8,13 +8,10 @@ import subprocess
 import sys
 import tempfile
 
-from fontTools.ttLib.standardGlyphOrder import standardGlyphOrder
+from fontTools.ttLib import TTFont
 
 # The tables a converted program carries, in directory (tag) order.
-TAGS = [b"cvt ", b"fpgm", b"glyf", b"head", b"hhea", b"hmtx", b"loca", b"maxp", b"prep"]
-HEADER_SIZE = 12 + 16 * len(TAGS)
-MAX_STRING_DATA = 65534
-CHECKSUM_MAGIC = 0xB1B0AFBA
+TAGS = ["cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "prep"]
 
 
 class Checks:
@@ -47,19 +44,15 @@ def workdir():
 
 def run_quelin(quelin, args, font_file=None):
     """Runs quelin; returns (exit status, stdout bytes, stderr text)."""
-    command = [quelin]
-    if font_file:
-        command += ["--font-file", font_file]
-    result = subprocess.run(command + list(args), capture_output=True)
+    result = subprocess.run([quelin] + (["--font-file", font_file] if font_file else []) + list(args),
+                            capture_output=True)
     return result.returncode, result.stdout, result.stderr.decode("utf-8", "replace")
 
 
 def face_name(quelin, font_file, index=0):
     """The name quelin lists for face `index` of a file added with --font-file."""
     _, out, _ = run_quelin(quelin, ["list"], font_file)
-    first = out.decode("utf-8").splitlines()[0]
-    names = first.split("\t")[0].rsplit(" (", 1)[0]
-    return names.split(" & ")[index]
+    return out.decode("utf-8").splitlines()[0].split("\t")[0].rsplit(" (", 1)[0].split(" & ")[index]
 
 
 def installed(quelin, face):
@@ -78,11 +71,9 @@ def convert(quelin, face, font_file=None):
 
 def ghostscript(args, inputs, read_paths=()):
     """Runs gs under -dSAFER; returns (exit status, stdout, stderr)."""
-    command = ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE"]
-    command += ["--permit-file-read=" + p for p in read_paths]
+    command = ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE"] + ["--permit-file-read=" + p for p in read_paths]
     result = subprocess.run(command + list(args) + list(inputs), capture_output=True)
-    return (result.returncode, result.stdout.decode("latin-1"),
-            result.stderr.decode("latin-1"))
+    return result.returncode, result.stdout.decode("latin-1"), result.stderr.decode("latin-1")
 
 
 def render(ps_files, out_dir, stem, width, height, dpi, read_paths=()):
@@ -92,14 +83,20 @@ def render(ps_files, out_dir, stem, width, height, dpi, read_paths=()):
         ["-sDEVICE=pgmraw", "-r%d" % dpi, "-dTextAlphaBits=1", "-dGraphicsAlphaBits=1",
          "-dDEVICEWIDTHPOINTS=%d" % width, "-dDEVICEHEIGHTPOINTS=%d" % height,
          "-dFIXEDMEDIA", "-sOutputFile=" + pattern], ps_files, read_paths)
-    pages, n = [], 1
-    while os.path.exists(pattern % n):
-        with open(pattern % n, "rb") as f:
+    pages = []
+    while os.path.exists(pattern % (len(pages) + 1)):
+        with open(pattern % (len(pages) + 1), "rb") as f:
             data = f.read()
         m = re.match(rb"P5\s+(?:#[^\n]*\n)*(\d+)\s+(\d+)\s+255\s", data)
         pages.append((int(m.group(1)), int(m.group(2)), data[m.end():]))
-        n += 1
     return status, out + err, pages
+
+
+def write(directory, name, text):
+    path = os.path.join(directory, name)
+    with open(path, "w", encoding="latin-1") as f:
+        f.write(text)
+    return path
 
 
 def ink(image):
@@ -107,83 +104,38 @@ def ink(image):
 
 
 def differing_pixels(a, b):
-    if a[:2] != b[:2]:
-        return -1
-    return sum(1 for x, y in zip(a[2], b[2]) if x != y)
+    return -1 if a[:2] != b[:2] else sum(1 for x, y in zip(a[2], b[2]) if x != y)
 
 
-# ------------------------------------------------------------ sfnt files
-
-def u16(data, at):
-    return struct.unpack_from(">H", data, at)[0]
-
-
-def u32(data, at):
-    return struct.unpack_from(">I", data, at)[0]
-
-
-def sum32(data):
-    data = data + b"\0" * (-len(data) % 4)
-    return sum(struct.unpack(">%dI" % (len(data) // 4), data)) & 0xFFFFFFFF
+def rebuilt_layout(font):
+    """What sfnts must rebuild (head.checkSumAdjustment 0), and where each table starts."""
+    directory, body, starts = struct.pack(">IHHHH", 0x00010000, 9, 128, 3, 16), b"", {}
+    for tag in TAGS:
+        entry = font.reader.tables.get(tag)
+        data = font.reader[tag] if entry else b""
+        data = data[:8] + bytes(4) + data[12:] if tag == "head" else data
+        starts[tag] = 12 + 16 * len(TAGS) + len(body)
+        directory += struct.pack(">4sIII", tag.encode(), entry.checkSum if entry else 0, starts[tag], len(data))
+        body += data + bytes(-len(data) % 4)
+    return directory + body, starts
 
 
-class Sfnt:
-    """One face of a TrueType file or collection, read by hand: the raw
-    directory entries and table bytes, nothing normalised."""
-
-    def __init__(self, path, index=0):
-        with open(path, "rb") as f:
-            self.data = f.read()
-        start = 0
-        if self.data[:4] == b"ttcf":
-            start = u32(self.data, 12 + 4 * index)
-        self.entries = {}
-        for i in range(u16(self.data, start + 4)):
-            tag, checksum, offset, length = struct.unpack_from(
-                ">4sIII", self.data, start + 12 + 16 * i)
-            self.entries.setdefault(tag, (checksum, offset, length))
-
-    def table(self, tag):
-        _, offset, length = self.entries[tag]
-        return self.data[offset:offset + length]
-
-    def rebuilt_offsets(self):
-        """Where each of the nine tables stands in the converted file."""
-        where, at = {}, HEADER_SIZE
-        for tag in TAGS:
-            where[tag] = at
-            if tag in self.entries:
-                at += (self.entries[tag][2] + 3) & ~3
-        return where
-
-    def post_names(self):
-        """Glyph names of a format 2 post table as bytes, duplicates and
-        all; None for other formats."""
-        if b"post" not in self.entries:
-            return None
-        post = self.table(b"post")
-        if u32(post, 0) != 0x00020000:
-            return None
-        count = u16(post, 32)
-        indexes = struct.unpack_from(">%dH" % count, post, 34)
-        extra, at = [], 34 + 2 * count
-        while at < len(post):
-            extra.append(post[at + 1:at + 1 + post[at]])
-            at += 1 + post[at]
-        return [standardGlyphOrder[i].encode() if i < 258 else extra[i - 258]
-                for i in indexes]
-
-    def glyph_offsets(self):
-        """loca as glyf offsets (numGlyphs + 1 entries at most)."""
-        loca = self.table(b"loca")
-        long_format = u16(self.table(b"head"), 50) != 0
-        count = u16(self.table(b"maxp"), 4) + 1
-        if long_format:
-            return [u32(loca, 4 * i) for i in range(min(count, len(loca) // 4))]
-        return [2 * u16(loca, 2 * i) for i in range(min(count, len(loca) // 2))]
+def sfnts_lines(program):
+    """Each sfnts string as its lines of hex digits, less "00><" or "00>]def" (the extra byte)."""
+    block = program[program.index("/sfnts[<\n") + 9:program.index("\n00>]def") + 1]
+    strings = [[]]
+    for line in block.split("\n")[:-1]:
+        if line == "00><":
+            strings.append([])
+        else:
+            strings[-1].append(line)
+    return strings
 
 
-# --------------------------------------------------- converted programs
+def string_ends(program):
+    """Offsets in the rebuilt file where the sfnts strings end."""
+    return list(itertools.accumulate(len("".join(lines)) // 2 for lines in sfnts_lines(program)))
+
 
 def font_name(program):
     m = re.search(r"^/FontName /(\S*) def$", program, re.M)
@@ -191,51 +143,31 @@ def font_name(program):
 
 
 def char_strings(program):
-    """{name token as written (/name or (...) cvn): glyph index}; a later
-    definition replaces an earlier one, as in the interpreter."""
-    block = re.search(r"^/CharStrings \d+ dict dup begin\n(.*?)^end readonly def$",
-                      program, re.M | re.S).group(1)
-    entries = {}
-    for line in block.splitlines():
-        m = re.match(r"^(/\S+|\(.*\) cvn) (\d+) def$", line)
-        if not m:
-            raise ValueError("unexpected CharStrings line %r" % line)
-        entries[m.group(1)] = int(m.group(2))
-    return entries
+    """{name token as written (/name or (...) cvn): glyph index}, a later entry replacing an earlier one."""
+    block = re.search(r"^/CharStrings \d+ dict dup begin\n(.*?)^end readonly def$", program, re.M | re.S).group(1)
+    entries = [re.match(r"^(/\S+|\(.*\) cvn) (\d+) def$", line) for line in block.splitlines()]
+    if not all(entries):
+        raise ValueError("unexpected CharStrings line %r" % block.splitlines()[entries.index(None)])
+    return {m.group(1): int(m.group(2)) for m in entries}
 
 
 def token_name(token):
     """The name a CharStrings token stands for, as bytes."""
     if token.startswith("/"):
         return token[1:].encode("latin-1")
-    body = token[1:token.rindex(") cvn")]
-    return re.sub(r"\\([0-7]{1,3}|.)",
-                  lambda m: chr(int(m.group(1), 8)) if m.group(1)[0] in "01234567" else m.group(1),
-                  body, flags=re.S).encode("latin-1")
-
-
-def ps_string(data):
-    """A PostScript string literal for bytes, in octal where needed."""
-    out = "("
-    for b in data:
-        if b in b"()\\" or b < 0x20 or b >= 0x7F:
-            out += "\\%03o" % b
-        else:
-            out += chr(b)
-    return out + ")"
+    return re.sub(r"\\([0-7]{1,3}|.)", lambda m: chr(int(m.group(1), 8)) if m.group(1)[0] in "01234567"
+                  else m.group(1), token[1:token.rindex(") cvn")], flags=re.S).encode("latin-1")
 
 
 def reference_font(path, index, glyphs):
-    """PostScript that loads face `index` of a TrueType file as Ghostscript
-    reads it and defines from it the font /ByIndex, whose CharStrings are
-    /gN N for each glyph index in `glyphs`, so glyphs are drawn by index."""
-    file = ps_string(path.encode())
+    """PostScript that loads face `index` of a TrueType file in Ghostscript as
+    the font /ByIndex, whose CharStrings are /gN N for the glyphs given."""
+    file = "(" + "".join("\\%03o" % b for b in path.encode()) + ")"
     entries = " ".join("/g%d %d def" % (i, i) for i in sorted(set(glyphs)))
     return ("/QlnBefore FontDirectory length 1 add dict def\n"
             "FontDirectory { pop QlnBefore exch true put } forall\n"
             "<< /Path %s /SubfontID %d >> begin %s (r) file .loadfont end\n"
-            "FontDirectory { pop dup QlnBefore exch known { pop } { /QlnLoaded exch def }\n"
-            "ifelse } forall\n"
+            "FontDirectory { pop dup QlnBefore exch known { pop } { /QlnLoaded exch def } ifelse } forall\n"
             "FontDirectory QlnLoaded get dup length dict begin\n"
             "{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
             "/CharStrings %d dict dup begin %s end def\n"
@@ -243,12 +175,5 @@ def reference_font(path, index, glyphs):
             % (file, index, file, len(set(glyphs)) + 1, entries))
 
 
-def string_ends(program):
-    """Offsets in the rebuilt file where the sfnts strings end, read
-    loosely (the layout itself is check_sfnts.py's business)."""
-    block = program[program.index("/sfnts[<"):program.index("00>]def")]
-    ends, total = [], 0
-    for piece in block[len("/sfnts[<"):].split("00><"):
-        total += len(re.sub(r"\s", "", piece)) // 2
-        ends.append(total)
-    return ends
+def open_font(path, index=0):
+    return TTFont(path, fontNumber=index, lazy=True)
