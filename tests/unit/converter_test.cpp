@@ -99,12 +99,4 @@ TEST(PsSyntax, NameTokens) {
     EXPECT_EQ(t42::kMaxNameTokenLength, t42::NameTokenLength(worst.c_str()));
 }
 
-TEST(PsSyntax, FontNamesKeepOnlyRegularCharacters) {
-    EXPECT_EQ("Sample-SansBoldIt", t42::SanitizeFontName("Sample-Sans Bold(It)", 127));
-    EXPECT_EQ("BraceXName", t42::SanitizeFontName("Brace{X}Name", 127));
-    EXPECT_EQ("abcdefgh", t42::SanitizeFontName("a<b>c[d]e/f%g\t\n\rh", 127));
-    EXPECT_EQ("ok\xA0\xFF", t42::SanitizeFontName("o\x01\x1F\x7F\x80\x9Fk\xA0\xFF", 127));
-    EXPECT_EQ(std::string(127, 'n'), t42::SanitizeFontName(" " + std::string(200, 'n'), 127));
-}
-
 } // namespace

@@ -50,17 +50,7 @@ TEST(FontFacts, VersionFromTheNameOrTheRevision) {
     EXPECT_EQ("000.999", t42::VersionText("", 0xFFFF));
 }
 
-TEST(FontFacts, ItalicAngleAndPostFields) {
-    const std::pair<const char*, const char*> fonts[] = {
-        {"italic-neg.ttf", "-11.5"},   {"italic-whole.ttf", "-12"},
-        {"italic-tenth.ttf", "0.100"}, {"italic-round.ttf", "1.000"},
-        {"base.ttf", "0"},
-    };
-    for (const auto& font : fonts) {
-        EXPECT_NE(std::string::npos, Conversion(font.first).Program().find(
-                                         std::string("\n/ItalicAngle ") + font.second + " def\n"))
-            << font.first;
-    }
+TEST(FontFacts, AFontWithoutPostTable) {
     Conversion noPost("no-post.ttf");
     ASSERT_EQ(0, noPost.result);
     EXPECT_STREQ("0", noPost.Facts().italicAngle);
@@ -76,22 +66,6 @@ TEST(FontFacts, BoundingBoxInThousandthsOfAnEm) {
     EXPECT_EQ(-32768000, t42::ScaleToThousandths(-32768, 1));
     EXPECT_EQ(-65, t42::ScaleToThousandths(-65, 1000));
     EXPECT_EQ(0, t42::ScaleToThousandths(-1, 2048)); // toward zero
-}
-
-TEST(FontFacts, NameStrings) {
-    EXPECT_STREQ("Sample-SansBoldIt", Conversion("psname-delims.ttf").Facts().fontName);
-    EXPECT_STREQ("BraceXName", Conversion("psname-braces.ttf").Facts().fontName);
-
-    // Macintosh records come first in this font, so their bytes win.
-    Conversion mac("macnames.ttf");
-    ASSERT_EQ(0, mac.result);
-    EXPECT_STREQ("MacPSName", mac.Facts().fontName);
-    EXPECT_STREQ("Mac Full Name \xE9", mac.Facts().fullName);
-    EXPECT_STREQ("Mac Family", mac.Facts().familyName);
-    EXPECT_STREQ("Mac Trademark", mac.Facts().notice);
-    EXPECT_STREQ("003.000", mac.Facts().version);
-    EXPECT_EQ("Mac Style", t42::GetNameString(mac.converter.Font().Face(), 2));
-    EXPECT_EQ("", t42::GetNameString(mac.converter.Font().Face(), 300));
 }
 
 TEST(FontFacts, FacesOfACollection) {

@@ -34,29 +34,6 @@ const std::vector<std::string> kBaseCharStrings = {
 
 TEST(GlyphNames, CharStringsOfTheBaseFont) { EXPECT_EQ(kBaseCharStrings, CharStrings("base.ttf")); }
 
-TEST(GlyphNames, OddNamesAreWrittenAsStrings) {
-    // Glyph 3 is called .notdef but U+0042 reaches it; the duplicate A is
-    // written after the first; glyph 13 has an empty name and U+E007.
-    const std::vector<std::string> expected = {
-        "/CharStrings 14 dict dup begin",
-        "/.notdef 0 def",
-        "/space 1 def",
-        "/A 2 def",
-        "/B 3 def",
-        "/C 4 def",
-        "/eacute 5 def",
-        "/A 6 def",
-        "(a/b) cvn 7 def",
-        "(x y) cvn 8 def",
-        "(50%) cvn 9 def",
-        "(paren\\() cvn 10 def",
-        "(ctl\\001name) cvn 11 def",
-        "(\x92v) cvn 12 def",
-        "/uniE007 13 def",
-        "end readonly def"};
-    EXPECT_EQ(expected, CharStrings("glyphnames-odd.ttf"));
-}
-
 TEST(GlyphNames, NotdefComesLastWhenNoGlyphKeepsIt) {
     const std::vector<std::string> expected = {
         "/CharStrings 6 dict dup begin", "/zero0 0 def", "/space 1 def", "/A 2 def",
