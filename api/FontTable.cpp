@@ -31,24 +31,24 @@ bool MakeFontKey(const LOGFONTA& request, FontKey& key) {
 }
 
 std::int32_t FontTable::FindHandleByKey(const FontKey& key) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     auto found = byKey_.find(key);
     return found == byKey_.end() ? 0 : found->second;
 }
 
 std::shared_ptr<const t42::TTPost42> FontTable::FindConverter(std::int32_t handle) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     auto found = entries_.find(handle);
     return found == entries_.end() ? nullptr : found->second.converter;
 }
 
 bool FontTable::CanIssueHandle() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     return !exhausted_;
 }
 
 std::int32_t FontTable::Add(const FontKey& key, std::shared_ptr<const t42::TTPost42> converter) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     auto found = byKey_.find(key);
     if (found != byKey_.end())
         return found->second;
@@ -71,7 +71,7 @@ std::int32_t FontTable::Add(const FontKey& key, std::shared_ptr<const t42::TTPos
 
 bool FontTable::Remove(std::int32_t handle) {
     std::shared_ptr<const t42::TTPost42> released; // destroyed after the lock is let go
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     auto found = entries_.find(handle);
     if (found == entries_.end())
         return false;
@@ -82,7 +82,7 @@ bool FontTable::Remove(std::int32_t handle) {
 }
 
 void FontTable::ReleaseAll() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     for (auto& entry : entries_)
         entry.second.converter.reset();
     entries_.clear();
@@ -90,17 +90,17 @@ void FontTable::ReleaseAll() {
 }
 
 std::size_t FontTable::Size() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     return entries_.size();
 }
 
 std::int32_t FontTable::NextHandle() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     return nextHandle_;
 }
 
 void FontTable::SetNextHandleForTesting(std::int32_t handle) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<platform::Mutex> guard(lock_);
     nextHandle_ = handle;
     exhausted_ = false;
 }

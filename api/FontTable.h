@@ -78,7 +78,7 @@ private:
         std::shared_ptr<const t42::TTPost42> converter;
     };
 
-    std::mutex lock_;
+    platform::Mutex lock_;
     std::map<std::int32_t, Entry> entries_;                       // by handle
     std::unordered_map<FontKey, std::int32_t, FontKeyHash> byKey_; // key to handle
     std::int32_t nextHandle_ = kFirstHandle;

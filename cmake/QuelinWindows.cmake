@@ -14,6 +14,7 @@ set(QUELIN_WIN32_SOURCES
   platform/win32/FontValues.cpp
   platform/win32/GlobalMemory.cpp
   platform/win32/Multibyte.cpp
+  platform/win32/Mutex.cpp
 )
 
 # Everything that includes <windows.h> (quelin.h does) gets the lean

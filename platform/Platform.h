@@ -193,6 +193,24 @@ private:
 // locale conventions, or "Invalid DateTime" when it cannot be formed.
 std::string CreationDateText();
 
+// ---------------------------------------------------------------- locks
+
+// A mutual-exclusion lock for std::lock_guard: std::mutex where the
+// runtime has one, a slim reader/writer lock on Windows, whose MinGW
+// runtimes do not all provide std::mutex.
+class Mutex {
+public:
+    Mutex();
+    ~Mutex();
+    Mutex(const Mutex&) = delete;
+    Mutex& operator=(const Mutex&) = delete;
+    void lock();
+    void unlock();
+
+private:
+    alignas(std::max_align_t) unsigned char storage_[64];
+};
+
 // ---------------------------------------------------------------- call frame
 
 // Lives on the stack for the whole of every exported call and restores on

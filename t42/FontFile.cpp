@@ -14,7 +14,7 @@ namespace {
 using Key = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::int64_t, std::string>;
 
 struct SharedFiles {
-    std::mutex lock;
+    platform::Mutex lock;
     std::map<Key, std::weak_ptr<const FontFile>> byKey;
 };
 
@@ -36,7 +36,7 @@ Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& 
     Key key = KeyOf(reader.Identity());
     SharedFiles& shared = Shared();
     {
-        std::lock_guard<std::mutex> guard(shared.lock);
+        std::lock_guard<platform::Mutex> guard(shared.lock);
         auto found = shared.byKey.find(key);
         if (found != shared.byKey.end() && (file = found->second.lock()))
             return Status{};
@@ -45,7 +45,7 @@ Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& 
     if (int error = reader.ReadAll(bytes))
         return Status::Refuse(kBadFont, Check::fileUnreadable, 0, error);
     auto read = std::make_shared<const FontFile>(std::move(bytes));
-    std::lock_guard<std::mutex> guard(shared.lock);
+    std::lock_guard<platform::Mutex> guard(shared.lock);
     for (auto entry = shared.byKey.begin(); entry != shared.byKey.end();)
         entry = entry->second.expired() ? shared.byKey.erase(entry) : std::next(entry);
     auto& slot = shared.byKey[key];
@@ -58,7 +58,7 @@ Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& 
 
 std::size_t FontFile::SharedCount() {
     SharedFiles& shared = Shared();
-    std::lock_guard<std::mutex> guard(shared.lock);
+    std::lock_guard<platform::Mutex> guard(shared.lock);
     std::size_t count = 0;
     for (const auto& entry : shared.byKey)
         count += entry.second.expired() ? 0 : 1;
