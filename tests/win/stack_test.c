@@ -81,8 +81,8 @@ static int __stdcall pops_four(int a) { return a; }
 
 int main(int argc, char** argv) {
     static const char kKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
-    LOGFONTA few = request_for("Quelin Few"), bold = request_for("Quelin Few"), unknown = request_for("Quelin No Such Face"),
-             missing = request_for("Quelin Stack Missing");
+    LOGFONTA few = request_for("Quelin Few"), bold = request_for("Quelin Few"),
+             unknown = request_for("Quelin No Such Face"), missing = request_for("Quelin Stack Missing");
     const intptr_t one = 42;
     char data[MAX_PATH], *c, name[64], out[256];
     HMODULE module;
