@@ -81,17 +81,23 @@ endif()
 
 enable_testing()
 
-# A C host that loads the DLL at run time, as a printing application does.
-# Built for both architectures (so the header is known to compile for a C
-# host of each); run only where Wine can run it.
-add_executable(quelin_host_test tests/win/host_test.c)
-target_compile_options(quelin_host_test PRIVATE -Wall -Wextra -Wpedantic)
-target_include_directories(quelin_host_test PRIVATE ${PROJECT_SOURCE_DIR}/include)
-target_link_libraries(quelin_host_test PRIVATE psapi)
-target_link_options(quelin_host_test PRIVATE ${QUELIN_WIN32_STATIC_LINK})
-set_target_properties(quelin_host_test PROPERTIES C_STANDARD 99 C_STANDARD_REQUIRED ON
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-add_dependencies(quelin_host_test quelin)
+# C hosts that load the DLL at run time, as a printing application does:
+# host_test.c on both architectures, and on the 32-bit one stack_test.c,
+# which calls the exports through a thunk that watches the stack pointer.
+set(QUELIN_WIN_HOSTS host_test)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND QUELIN_WIN_HOSTS stack_test)
+endif()
+foreach(host IN LISTS QUELIN_WIN_HOSTS)
+  add_executable(quelin_${host} tests/win/${host}.c)
+  target_compile_options(quelin_${host} PRIVATE -Wall -Wextra -Wpedantic)
+  target_include_directories(quelin_${host} PRIVATE ${PROJECT_SOURCE_DIR}/include)
+  target_link_libraries(quelin_${host} PRIVATE psapi)
+  target_link_options(quelin_${host} PRIVATE ${QUELIN_WIN32_STATIC_LINK})
+  set_target_properties(quelin_${host} PROPERTIES C_STANDARD 99 C_STANDARD_REQUIRED ON
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_dependencies(quelin_${host} quelin)
+endforeach()
 
 # Fonts and the Linux build's output for the same fonts, which
 # scripts/windows/reference.sh writes before the tests run.
@@ -103,6 +109,9 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_CROSSCOMPILING)
 endif()
 
 add_test(NAME win_host COMMAND quelin_host_test $<TARGET_FILE:quelin> ${QUELIN_WIN_TEST_DATA})
+if(TARGET quelin_stack_test)
+  add_test(NAME win_stack COMMAND quelin_stack_test $<TARGET_FILE:quelin> ${QUELIN_WIN_TEST_DATA})
+endif()
 
 # The unit tests: the platform-independent ones of tests/unit, as listed in
 # tests/win/portable_tests.txt, and those of the Win32 side, with GoogleTest
@@ -131,6 +140,11 @@ add_subdirectory(${QUELIN_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_F
 # builds its Notification: tests/win/gtest_notification.h stands in.
 target_compile_options(gtest PUBLIC
   "SHELL:-include ${PROJECT_SOURCE_DIR}/tests/win/gtest_notification.h")
+# The test code itself is not what is tested: built without optimisation,
+# GoogleTest and the tests compile in half the time (the library they test
+# keeps the build type's flags).
+target_compile_options(gtest PRIVATE -O0)
+target_compile_options(gtest_main PRIVATE -O0)
 
 # The crafted fonts, as the Linux tests get them.
 set(QUELIN_TEST_FONTS ${CMAKE_BINARY_DIR}/test-fonts)
@@ -148,7 +162,7 @@ endif()
 
 # Paths the tests open are Wine paths: the host's root is drive Z:.
 add_executable(quelin_win_unit_tests ${QUELIN_WIN_UNIT_TEST_FILES})
-target_compile_options(quelin_win_unit_tests PRIVATE ${QUELIN_WARNINGS})
+target_compile_options(quelin_win_unit_tests PRIVATE ${QUELIN_WARNINGS} -O0)
 target_compile_definitions(quelin_win_unit_tests PRIVATE
   QUELIN_TEST_FONTS="Z:${QUELIN_TEST_FONTS}"
   QUELIN_SOURCE_DIR="Z:${PROJECT_SOURCE_DIR}"

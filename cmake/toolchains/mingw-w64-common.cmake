@@ -20,3 +20,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Lets ctest run the test programs through Wine. Which Wine prefix (and so
+# which architecture of Windows) is the caller's: WINEPREFIX, WINEARCH.
+find_program(QUELIN_WINE NAMES wine NO_CMAKE_FIND_ROOT_PATH)
+if(QUELIN_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUELIN_WINE})
+endif()

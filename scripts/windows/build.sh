@@ -1,8 +1,8 @@
 #!/bin/bash
 # Cross-builds Quelin.dll for Windows with MinGW-w64, from the same sources
 # as the Linux library:
-#   build-win/i686/Quelin.dll    the product (32-bit), checked statically
-#   build-win/x86_64/Quelin.dll  its 64-bit twin, which the Wine tests load
+#   build-win/i686/Quelin.dll    the product (32-bit), tested under 32-bit Wine
+#   build-win/x86_64/Quelin.dll  its 64-bit twin, tested under 64-bit Wine
 # Installs what is missing, fetches FreeType's Debian source and builds it
 # statically for both architectures (kept in build-win/third_party, so
 # later runs reuse it). Run from anywhere, as root on a fresh machine:

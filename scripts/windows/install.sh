@@ -1,10 +1,14 @@
 #!/bin/bash
 # Installs, when missing, what the Windows build and its Wine tests need:
-# the MinGW-w64 cross compilers, Wine, the tools that fetch FreeType's
-# Debian source, GoogleTest's source, fontTools and the Linux build of the
-# library that the Wine output is compared with. Idempotent; runs as root.
+# the MinGW-w64 cross compilers, Wine (64-bit, and 32-bit from the i386
+# architecture where the kernel executes 32-bit programs), the tools that
+# fetch FreeType's Debian source, GoogleTest's source, fontTools and the
+# Linux build of the library that the Wine output is compared with.
+# Idempotent; runs as root.
 set -euo pipefail
-source "$(dirname "$0")/../lib/packages.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../lib/packages.sh"
+source "$here/i386.sh"
 
 packages=(
   cmake make g++ pkg-config dpkg-dev
@@ -13,6 +17,17 @@ packages=(
   wine wine64
   googletest python3 python3-fonttools fonts-dejavu-core
 )
+
+# 32-bit Wine runs the tests of the 32-bit DLL; test.sh says so when this
+# kernel cannot run it.
+added_architecture=no
+if kernel_runs_i386 "${QUELIN_WIN_BUILD_DIR:-$here/../../build-win}"; then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    added_architecture=yes
+  fi
+fi
 
 mapfile -t missing < <(missing_packages "${packages[@]}")
 
@@ -46,7 +61,7 @@ if ! has_deb_src; then
   added_sources=yes
 fi
 
-if ((${#missing[@]})) || [ "$added_sources" = yes ]; then
+if ((${#missing[@]})) || [ "$added_sources" = yes ] || [ "$added_architecture" = yes ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
 fi

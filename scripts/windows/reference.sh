@@ -1,6 +1,6 @@
 #!/bin/bash
-# Writes the test data the Wine tests read, into build-win/test-data:
-# pair.ttc (tests/win/make_pair.py) and, under reference/, what the Linux
+# Writes the test data the Wine tests read, into build-win/test-data: the
+# test fonts (tests/win/make_fonts.py) and, under reference/, what the Linux
 # build of the same sources makes of each test face (the font program and
 # T42TextOut's code for the sample text), for host_test.c to compare with.
 # The Linux library is built here, in build-win/linux, so this does not
@@ -20,9 +20,9 @@ cc -std=c99 -Wall -Wextra -Wpedantic -Werror -I"$repo/include" -I"$repo/tests/wi
   -L"$linux" -lquelin -Wl,-rpath,"$linux"
 
 mkdir -p "$data/reference"
-/usr/bin/python3 "$repo/tests/win/make_pair.py" "$data/pair.ttc"
+/usr/bin/python3 "$repo/tests/win/make_fonts.py" "$data"
 
-# fontconfig sees the installed fonts and the pair.
+# fontconfig sees the installed fonts and the test fonts.
 cat >"$data/fonts.conf" <<CONF
 <?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
