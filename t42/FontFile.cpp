@@ -18,9 +18,11 @@ struct SharedFiles {
     std::map<Key, std::weak_ptr<const FontFile>> byKey;
 };
 
+// Converters hold their files, not this index of them, so the index may
+// go before the last converter when the library unloads.
 SharedFiles& Shared() {
-    static SharedFiles* files = new SharedFiles; // outlives every converter, even at exit
-    return *files;
+    static SharedFiles files;
+    return files;
 }
 
 Key KeyOf(const platform::FileIdentity& identity) {
