@@ -59,4 +59,5 @@ new_prefix() {
   wineserver -w
 }
 step "Wine prefix" new_prefix
+step "code pages equal Windows'" "$repo/scripts/windows/codepages.sh"
 step "Wine tests" ctest --test-dir "$out/x86_64" --output-on-failure --timeout 300
