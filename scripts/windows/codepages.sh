@@ -7,7 +7,8 @@
 #   scripts/windows/codepages.sh --write   first regenerate
 #                                          platform/posix/WindowsCodePageDifferences.inc
 # Uses $WINEPREFIX when set (scripts/windows/test.sh sets it), else a prefix
-# of its own. Needs what scripts/windows/install.sh installs.
+# of its own in build-win/codepages. Needs what scripts/windows/install.sh
+# installs.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,7 +17,7 @@ dump=$repo/tests/win/codepage_dump.cpp
 mkdir -p "$work"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C LANG=C
 if [ -z "${WINEPREFIX:-}" ]; then
-  export WINEPREFIX=${TMPDIR:-/tmp}/quelin-codepages-wineprefix
+  export WINEPREFIX=$work/wineprefix
   trap 'wineserver -k 2>/dev/null || true' EXIT
 fi
 [ -f "$WINEPREFIX/system.reg" ] || { wine wineboot -i >/dev/null 2>&1; wineserver -w; }

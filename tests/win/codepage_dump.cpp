@@ -46,6 +46,9 @@ unsigned PairUnit(unsigned page, unsigned char lead, unsigned char trail) {
 } // namespace
 
 int main() {
+    // One write per 64 KB: the C runtime under Wine writes a pipe unbuffered.
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     const unsigned pages[] = {2, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 1361};
     for (unsigned page : pages) {
         for (unsigned byte = 0; byte < 0x100; ++byte)
