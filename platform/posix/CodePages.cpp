@@ -1,5 +1,6 @@
 // Code pages on POSIX: the user's ANSI code page from the locale variables,
-// one-byte conversion and value-name conversion through iconv.
+// one-byte and pair conversion through iconv corrected to Windows' tables,
+// value-name conversion through iconv.
 #include "../Platform.h"
 #include "CodePageNames.h"
 
@@ -58,12 +59,52 @@ bool LocaleIsLanguage(const std::string& locale, const char* language) {
     return next == '.' || next == '@' || (next == '_' && length == 2);
 }
 
+// Where MultiByteToWideChar differs from iconv: bytes Windows maps to
+// U+0080-U+009F or to private-use units, a lone lead byte (U+30FB in 932,
+// '?' in 936, 949, 950 and 1361), Mac Roman's Ohm, increment and Apple
+// signs, Johab's 0x5C (a backslash on Windows, a won sign in iconv), and
+// the private-use and other pairs iconv lacks or maps otherwise.
+// A run gives `count` consecutive codes (a byte alone, or lead << 8 | trail)
+// the units unit, unit + step, unit + 2 * step, ...; unit 0 is no character.
+// A byte that gives several units counts as its first; a pair that gives
+// more than one unit is no character, on both sides. The file is
+// generated under Wine by scripts/windows/codepages.sh --write, which also
+// checks the whole tables against Windows'; QUELIN_ICONV_ONLY leaves it out
+// for that generator, which needs what iconv alone gives.
+struct Difference {
+    std::uint16_t codePage; // 2 for Mac Roman, Windows' 10000
+    std::uint16_t code;
+    std::uint16_t count;
+    std::uint16_t unit;
+    std::uint8_t step; // 0 or 1
+};
+
+constexpr Difference kWindowsDifferences[] = {
+#ifndef QUELIN_ICONV_ONLY
+#include "WindowsCodePageDifferences.inc"
+#endif
+    {0, 0, 0, 0, 0}, // so that the array is never empty
+};
+
+// Applies the runs of `codePage` to its byte table (`pairs` false, codes up
+// to 0xFF) or to its pair table (codes from 0x8000).
+template <typename Table>
+void ApplyWindowsDifferences(std::uint32_t codePage, bool pairs, Table& table) {
+    for (const Difference& run : kWindowsDifferences) {
+        if (run.codePage != codePage || (run.code > 0xFF) != pairs)
+            continue;
+        for (unsigned i = 0; i < run.count; ++i)
+            table[run.code + i] = static_cast<std::uint16_t>(run.unit + i * run.step);
+    }
+}
+
 using ByteTable = std::array<std::uint16_t, 256>;
 
-// The first UTF-16 unit of every byte converted alone; 0 where iconv has
-// no conversion. The converter is flushed after each byte, since some
-// (CP1255, CP1258) hold a base character back for a combining mark.
-ByteTable BuildByteTable(const char* iconvName) {
+// The first UTF-16 unit of every byte converted alone, as Windows gives it;
+// 0 where there is no conversion. The converter is flushed after each byte,
+// since some (CP1255, CP1258) hold a base character back for a combining
+// mark.
+ByteTable BuildByteTable(std::uint32_t codePage, const char* iconvName) {
     ByteTable table{};
     iconv_t converter = iconv_open("UTF-16LE", iconvName);
     if (converter == reinterpret_cast<iconv_t>(-1))
@@ -83,11 +124,12 @@ ByteTable BuildByteTable(const char* iconvName) {
             table[byte] = static_cast<std::uint16_t>(out[0] | out[1] << 8);
     }
     iconv_close(converter);
+    ApplyWindowsDifferences(codePage, false, table);
     return table;
 }
 
-// The UTF-16 unit of every lead and trail byte pair, 0 where the pair is no
-// character; built on first use, 128 KB a code page.
+// The UTF-16 unit of every lead and trail byte pair, as Windows gives it; 0
+// where the pair is no character. Built on first use, 128 KB a code page.
 using PairTable = std::vector<std::uint16_t>;
 
 PairTable BuildPairTable(std::uint32_t codePage, const char* iconvName) {
@@ -114,6 +156,7 @@ PairTable BuildPairTable(std::uint32_t codePage, const char* iconvName) {
         }
     }
     iconv_close(converter);
+    ApplyWindowsDifferences(codePage, true, table);
     return table;
 }
 
@@ -133,7 +176,7 @@ const ByteTable& ByteTableOf(std::uint32_t codePage, const char* iconvName) {
     std::lock_guard<std::mutex> lock(mutex);
     auto found = tables.find(codePage);
     if (found == tables.end())
-        found = tables.emplace(codePage, BuildByteTable(iconvName)).first;
+        found = tables.emplace(codePage, BuildByteTable(codePage, iconvName)).first;
     return found->second;
 }
 

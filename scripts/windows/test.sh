@@ -114,3 +114,4 @@ if [ "$run_i686" = yes ]; then
   step "Wine tests, i686 (32-bit)" wine_tests i686
 fi
 step "Wine tests, x86_64 (64-bit)" wine_tests x86_64
+step "code pages equal Windows'" env WINEPREFIX="$out/wineprefix-x86_64" "$repo/scripts/windows/codepages.sh"
