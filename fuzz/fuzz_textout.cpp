@@ -25,11 +25,9 @@ constexpr std::uint8_t kCharSets[] = {ANSI_CHARSET,   DEFAULT_CHARSET,    SYMBOL
                                       BALTIC_CHARSET, RUSSIAN_CHARSET,    THAI_CHARSET,    EASTEUROPE_CHARSET,
                                       OEM_CHARSET,    VIETNAMESE_CHARSET, JOHAB_CHARSET,   3};
 
-struct Converted {
-    int handle = 0; // 0: not tried yet; <0: the font is not there
-    std::map<std::string, long> glyphs;
-};
-Converted converted[5][sizeof kCharSets];
+// Each font in each character set: its handle (0: not tried yet, <0: the
+// font is not there) and CharStrings.
+std::pair<int, std::map<std::string, long>> converted[5][sizeof kCharSets];
 
 } // namespace
 
@@ -42,28 +40,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 4)
         return 0;
     const platform::FontValue& face = kFaces[data[0] % kFaces.size()];
-    Converted& font = converted[data[0] % kFaces.size()][data[1] % sizeof kCharSets];
-    if (font.handle == 0) {
+    auto& [handle, glyphs] = converted[data[0] % kFaces.size()][data[1] % sizeof kCharSets];
+    if (handle == 0) {
         LOGFONTA request{};
         std::strcpy(request.lfFaceName, face.name.substr(0, face.name.find(" (")).c_str());
         request.lfCharSet = kCharSets[data[1] % sizeof kCharSets];
-        font.handle = T42MakeTrueTypeFont(&request);
-        if (font.handle < 0) {
+        handle = T42MakeTrueTypeFont(&request);
+        if (handle < 0) {
             std::fprintf(stderr, "fuzz_textout: %s (%s) is not there\n", face.name.c_str(), face.data.c_str());
             return 0;
         }
-        font.glyphs = fuzz::CheckProgram(font.handle).glyphs;
+        glyphs = fuzz::CheckProgram(handle).glyphs;
     }
-    if (font.handle < 0)
+    if (handle < 0)
         return 0;
     std::string text(reinterpret_cast<const char*>(data) + 4, size - 4);
     text = text.c_str(); // up to the first zero byte
 
-    std::string full = fuzz::CheckFullTextOut(font.handle, text, font.glyphs);
+    std::string full = fuzz::CheckFullTextOut(handle, text, glyphs);
     int whole = static_cast<int>(full.size()), byte = data[3];
     // Buffer kinds: none, one byte, a negative size, no buffer at all, the
     // code without its zero, the whole code, the size byte, a part of it.
     const int sizes[] = {0, 1, -1 - byte * 1000, byte, whole, whole + 1, byte, whole * byte / 255};
-    fuzz::CheckCutTextOut(font.handle, text, full, sizes[data[2] % 8], data[2] % 8 == 3);
+    fuzz::CheckCutTextOut(handle, text, full, sizes[data[2] % 8], data[2] % 8 == 3);
     return 0;
 }
