@@ -1,5 +1,5 @@
-// What both fuzz targets share: a per-process font file, buffers with
-// poisoned guard areas, and the checks of T42TextOut's output.
+// What the fuzz targets and tests/hostile/hostile_run share: a check that
+// dies loudly, buffers with guard areas, and the checks of T42TextOut.
 #pragma once
 
 #include "PsCheck.h"
@@ -14,86 +14,20 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-// An invariant of the library that failed: print it and die, which the
-// fuzzer records as a finding.
-#define FUZZ_CHECK(condition, message)                                                           \
-    do {                                                                                         \
-        if (!(condition)) {                                                                      \
-            std::ostringstream fuzzMessage_;                                                     \
-            fuzzMessage_ << message;                                                             \
-            std::fprintf(stderr, "\nFUZZ CHECK FAILED (%s:%d): %s\n  %s\n", __FILE__, __LINE__, \
-                         #condition, fuzzMessage_.str().c_str());                                \
-            std::abort();                                                                        \
-        }                                                                                        \
-    } while (0)
+// An invariant that failed: print it and die, which libFuzzer records as a
+// finding. `message` is a chain of << operands.
+#define FUZZ_CHECK(condition, message) \
+    ((condition) ? void() : fuzz::Die(__FILE__, __LINE__, #condition, std::ostringstream() << message))
 
 namespace fuzz {
 
-// A file of this process's own, removed at exit; in memory where /dev/shm is.
-inline std::string MakeTempFile(const char* stem) {
-    static std::vector<std::string> made;
-    std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string path = folder + "/" + stem + "-XXXXXX";
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back(0);
-    int descriptor = mkstemp(name.data());
-    FUZZ_CHECK(descriptor >= 0, "cannot create " << path);
-    close(descriptor);
-    if (made.empty())
-        std::atexit([] {
-            for (const std::string& file : made)
-                unlink(file.c_str());
-        });
-    made.push_back(name.data());
-    return name.data();
+[[noreturn]] inline void Die(const char* file, int line, const char* condition, const std::ostream& message) {
+    std::fprintf(stderr, "\nFUZZ CHECK FAILED (%s:%d): %s\n  %s\n", file, line, condition,
+                 static_cast<const std::ostringstream&>(message).str().c_str());
+    std::abort();
 }
-
-inline void WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    FUZZ_CHECK(file, "cannot write " << path);
-    FUZZ_CHECK(size == 0 || std::fwrite(data, 1, size, file) == size, "short write to " << path);
-    std::fclose(file);
-}
-
-// `size` usable bytes between two poisoned guard areas: a write past either
-// end stops the process at once, and the guards are checked afterwards too.
-class GuardedBuffer {
-public:
-    static constexpr std::size_t kGuard = 64;
-    static constexpr unsigned char kFill = 0xA5;
-
-    explicit GuardedBuffer(std::size_t size) : size_(size), storage_(size + 2 * kGuard, static_cast<char>(kFill)) {
-        ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
-        ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + size_, kGuard);
-    }
-    ~GuardedBuffer() { ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size()); }
-    GuardedBuffer(const GuardedBuffer&) = delete;
-    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-
-    char* Data() { return storage_.data() + kGuard; }
-
-    void CheckGuards() {
-        ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size());
-        for (std::size_t i = 0; i < kGuard; ++i) {
-            FUZZ_CHECK(static_cast<unsigned char>(storage_[i]) == kFill, "write before the buffer");
-            FUZZ_CHECK(static_cast<unsigned char>(storage_[kGuard + size_ + i]) == kFill,
-                       "write past the buffer of " << size_ << " bytes");
-        }
-        ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
-        ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + size_, kGuard);
-    }
-
-private:
-    std::size_t size_;
-    std::vector<char> storage_;
-};
-
-// A size big enough for any drawing code of `text`: a glyph item is at most
-// 269 bytes and a line break, a run byte at most 2, a run 8 bytes more.
-inline std::size_t DrawingCodeBound(const std::string& text) { return 270 * text.size() + 16; }
 
 inline std::string Visible(const std::string& s) {
     std::string out;
@@ -105,17 +39,49 @@ inline std::string Visible(const std::string& s) {
     return out;
 }
 
-// The drawing code of `text` in a buffer that is surely big enough: it must
-// fit, have the shape of drawing code for the text and show only glyphs
-// that CharStrings defines.
+// `size` usable bytes between two guard areas: AddressSanitizer stops a
+// write into one at once; without it, Written() finds them changed.
+struct Guarded {
+    static constexpr std::size_t kGuard = 64;
+    std::size_t size;
+    std::string bytes;
+    explicit Guarded(int usable) : size(usable > 0 ? usable : 0), bytes(size + 2 * kGuard, '\xA5') {
+        ASAN_POISON_MEMORY_REGION(&bytes[0], kGuard);
+        ASAN_POISON_MEMORY_REGION(&bytes[kGuard + size], kGuard);
+    }
+    char* Data() { return &bytes[kGuard]; }
+    // What was written, up to the zero that must end it in a buffer of any bytes.
+    std::string Written() {
+        ASAN_UNPOISON_MEMORY_REGION(&bytes[0], bytes.size());
+        FUZZ_CHECK(bytes.substr(0, kGuard) + bytes.substr(kGuard + size) == std::string(2 * kGuard, '\xA5'),
+                   "write outside the buffer of " << size << " bytes");
+        std::size_t end = bytes.find('\0', kGuard);
+        FUZZ_CHECK(size == 0 || end < kGuard + size, "output of " << size << " bytes not zero-terminated");
+        return bytes.substr(kGuard, size ? end - kGuard : 0);
+    }
+};
+
+// The program of `handle`, which must have the converter's shape.
+inline pscheck::ProgramFacts CheckProgram(int handle) {
+    HGLOBAL block = T42GetFontData(handle);
+    FUZZ_CHECK(block, "no font data for handle " << handle);
+    std::string program(static_cast<const char*>(T42GlobalLock(block)), T42GlobalSize(block)), error;
+    T42GlobalUnlock(block);
+    T42GlobalFree(block);
+    pscheck::ProgramFacts facts;
+    FUZZ_CHECK(pscheck::CheckFontProgram(program, facts, error), error);
+    return facts;
+}
+
+// The drawing code of `text` in a buffer big enough for any (a glyph item
+// is at most 269 bytes): it must have the shape of drawing code for the
+// text and show only glyphs that CharStrings defines.
 inline std::string CheckFullTextOut(int handle, const std::string& text, const std::map<std::string, long>& glyphs) {
-    std::size_t bound = DrawingCodeBound(text);
-    GuardedBuffer buffer(bound);
-    int result = T42TextOut(handle, text.c_str(), buffer.Data(), static_cast<int>(bound));
-    buffer.CheckGuards();
-    FUZZ_CHECK(result == 0, "T42TextOut gave " << result << " with " << bound << " bytes for \"" << Visible(text) << "\"");
-    FUZZ_CHECK(std::memchr(buffer.Data(), 0, bound), "drawing code not zero-terminated");
-    std::string code(buffer.Data());
+    int bound = static_cast<int>(270 * text.size() + 16);
+    Guarded buffer(bound);
+    int result = T42TextOut(handle, text.c_str(), buffer.Data(), bound);
+    std::string code = buffer.Written();
+    FUZZ_CHECK(result == 0, "T42TextOut gave " << result << " for \"" << Visible(text) << "\"");
     std::vector<std::string> names;
     std::string error;
     FUZZ_CHECK(pscheck::CheckDrawingCode(code, text, false, names, error),
@@ -125,42 +91,26 @@ inline std::string CheckFullTextOut(int handle, const std::string& text, const s
     return code;
 }
 
-// T42TextOut into `outSize` bytes at `out` (null or a guarded buffer): the
-// result is 0 or -1004, the output is zero-terminated inside the buffer and
-// is the start of the whole code `full`, all of it (perhaps without the
-// closing line breaks) when the result is 0.
+// T42TextOut into `outSize` bytes (at no buffer with `nullOut`): the output
+// is the start of the whole code `full`; with 0 it is all of it but perhaps
+// the closing line breaks, with -1004 it stops after an item short of that.
 inline void CheckCutTextOut(int handle, const std::string& text, const std::string& full, int outSize, bool nullOut) {
-    std::size_t usable = nullOut || outSize < 0 ? 0 : static_cast<std::size_t>(outSize);
-    GuardedBuffer buffer(usable);
+    Guarded buffer(nullOut ? 0 : outSize);
     int result = T42TextOut(handle, text.c_str(), nullOut ? nullptr : buffer.Data(), outSize);
-    buffer.CheckGuards();
-    FUZZ_CHECK(result == 0 || result == T42_ERROR_BUFFER_TOO_SMALL, "T42TextOut gave " << result);
-    if (usable == 0) {
-        FUZZ_CHECK(result == (text.empty() ? 0 : T42_ERROR_BUFFER_TOO_SMALL),
-                   "T42TextOut into nothing gave " << result << " for text \"" << Visible(text) << "\"");
-        return;
-    }
-    const char* end = static_cast<const char*>(std::memchr(buffer.Data(), 0, usable));
-    FUZZ_CHECK(end, "output of " << usable << " bytes not zero-terminated");
-    std::string written(static_cast<const char*>(buffer.Data()), end);
+    std::string written = buffer.Written(); // into no bytes: not even the zero
     FUZZ_CHECK(full.compare(0, written.size(), written) == 0,
                "cut output \"" << Visible(written) << "\" is not the start of \"" << Visible(full) << "\"");
+    std::size_t items = full.find_last_not_of('\n') + 1; // npos + 1 is 0
     if (result == 0) {
-        // Line breaks that did not fit are left out; nothing else is.
-        auto items = [](std::string code) {
-            while (!code.empty() && code.back() == '\n')
-                code.pop_back();
-            return code;
-        };
-        FUZZ_CHECK(items(written) == items(full),
-                   "result 0 with only \"" << Visible(written) << "\" of \"" << Visible(full) << "\"");
-    } else {
-        FUZZ_CHECK(written.size() < full.size(), "-1004 although everything was written");
-        std::vector<std::string> names;
-        std::string error;
-        FUZZ_CHECK(pscheck::CheckDrawingCode(written, text, true, names, error),
-                   error << "\n  cut code \"" << Visible(written) << "\"");
+        FUZZ_CHECK(written.size() >= items, "result 0 with only \"" << Visible(written) << "\" of " << outSize);
+        return;
     }
+    FUZZ_CHECK(result == T42_ERROR_BUFFER_TOO_SMALL && written.size() < items,
+               "T42TextOut gave " << result << " with \"" << Visible(written) << "\" in " << outSize << " bytes");
+    std::vector<std::string> names;
+    std::string error;
+    FUZZ_CHECK(pscheck::CheckDrawingCode(written, text, true, names, error),
+               error << "\n  cut code \"" << Visible(written) << "\"");
 }
 
 } // namespace fuzz

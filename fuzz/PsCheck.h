@@ -22,7 +22,8 @@ struct ProgramFacts {
 // each written as /name or (name) cvn as the name needs, .notdef once) and
 // sfnts strings that rebuild one nine-table TrueType file, each an even
 // number of bytes up to 65534 plus an extra zero, breaking only at table
-// starts, glyph starts, or after 65534 bytes when neither is in reach.
+// starts, at even offsets inside glyf, or after 65534 bytes. Strings take
+// only the converter's escapes: \\, \(, \) and three octal digits.
 bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::string& error);
 
 // Drawing code for `text`: only "(...) show", "/name glyphshow" and

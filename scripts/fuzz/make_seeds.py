@@ -57,10 +57,10 @@ def textout_seeds(out):
     n = 0
     for face in range(5):
         for charset in (0, 2, 3, 13):
-            for mode, size in ((4, 0), (6, 40), (7, 128), (0x83, 7)):
+            for mode, size in ((4, 0), (6, 40), (7, 128), (3, 7)):
                 text = TEXTS[n % len(TEXTS)]
                 with open(os.path.join(out, "seed-%03d" % n), "wb") as f:
-                    f.write(bytes([face | (mode & 0x80), charset, mode & 0x7F, size]) + text)
+                    f.write(bytes([face, charset, mode, size]) + text)
                 n += 1
 
 
