@@ -6,6 +6,9 @@
 
 #include "quelin.h"
 
+#include "../platform/Platform.h"
+#include "../t42/FontFacts.h"
+
 #include <sanitizer/asan_interface.h>
 
 #include <cstdio>
@@ -76,7 +79,14 @@ inline pscheck::ProgramFacts CheckProgram(int handle) {
 // The drawing code of `text` in a buffer big enough for any (a glyph item
 // is at most 269 bytes): it must have the shape of drawing code for the
 // text and show only glyphs that CharStrings defines.
-inline std::string CheckFullTextOut(int handle, const std::string& text, const std::map<std::string, long>& glyphs) {
+// The code page T42TextOut reads text in for a request's character set.
+inline std::uint32_t CodePageOfCharSet(std::uint8_t charSet) {
+    std::uint32_t codePage = t42::CodePageFromCharSet(charSet, platform::UserCodePage());
+    return codePage != 0 ? codePage : platform::AnsiCodePage();
+}
+
+inline std::string CheckFullTextOut(int handle, const std::string& text, const std::map<std::string, long>& glyphs,
+                                    std::uint32_t codePage = 0) {
     int bound = static_cast<int>(270 * text.size() + 16);
     Guarded buffer(bound);
     int result = T42TextOut(handle, text.c_str(), buffer.Data(), bound);
@@ -84,7 +94,7 @@ inline std::string CheckFullTextOut(int handle, const std::string& text, const s
     FUZZ_CHECK(result == 0, "T42TextOut gave " << result << " for \"" << Visible(text) << "\"");
     std::vector<std::string> names;
     std::string error;
-    FUZZ_CHECK(pscheck::CheckDrawingCode(code, text, false, names, error),
+    FUZZ_CHECK(pscheck::CheckDrawingCode(code, text, false, names, error, codePage),
                error << "\n  text \"" << Visible(text) << "\"\n  code \"" << Visible(code) << "\"");
     for (const std::string& name : names)
         FUZZ_CHECK(glyphs.count(name), "glyph \"" << Visible(name) << "\" is not in CharStrings");
@@ -94,7 +104,8 @@ inline std::string CheckFullTextOut(int handle, const std::string& text, const s
 // T42TextOut into `outSize` bytes (at no buffer with `nullOut`): the output
 // is the start of the whole code `full`; with 0 it is all of it but perhaps
 // the closing line breaks, with -1004 it stops after an item short of that.
-inline void CheckCutTextOut(int handle, const std::string& text, const std::string& full, int outSize, bool nullOut) {
+inline void CheckCutTextOut(int handle, const std::string& text, const std::string& full, int outSize, bool nullOut,
+                            std::uint32_t codePage = 0) {
     Guarded buffer(nullOut ? 0 : outSize);
     int result = T42TextOut(handle, text.c_str(), nullOut ? nullptr : buffer.Data(), outSize);
     std::string written = buffer.Written(); // into no bytes: not even the zero
@@ -109,7 +120,7 @@ inline void CheckCutTextOut(int handle, const std::string& text, const std::stri
                "T42TextOut gave " << result << " with \"" << Visible(written) << "\" in " << outSize << " bytes");
     std::vector<std::string> names;
     std::string error;
-    FUZZ_CHECK(pscheck::CheckDrawingCode(written, text, true, names, error),
+    FUZZ_CHECK(pscheck::CheckDrawingCode(written, text, true, names, error, codePage),
                error << "\n  cut code \"" << Visible(written) << "\"");
 }
 

@@ -1,5 +1,7 @@
 #include "PsCheck.h"
 
+#include "../platform/Platform.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -186,7 +188,7 @@ const char kProgramShape[] =
     "/version S readonly def /Notice S readonly def /FullName S readonly def "
     "/FamilyName S readonly def /Weight S readonly def /ItalicAngle R def /isFixedPitch B def "
     "/UnderlinePosition I def /UnderlineThickness I def end readonly def "
-    "/Encoding ISOLatin1Encoding def /CharStrings I dict dup begin GLYPHS end readonly def "
+    "/Encoding ISOLatin1Encoding ENCODING def /CharStrings I dict dup begin GLYPHS end readonly def "
     "/sfnts [ STRINGS ] def FontName currentdict end definefont pop";
 
 } // namespace
@@ -202,7 +204,7 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
 
     std::istringstream shape(kProgramShape);
     long count = 0; // the last integer: CharStrings' size at GLYPHS
-    std::vector<std::string> strings;
+    std::vector<std::string> strings, encoded;
     for (std::string want; shape >> want;) {
         std::size_t where = at < tokens.size() ? tokens[at].offset : program.size();
         if (want == "GLYPHS") {
@@ -219,6 +221,25 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
             }
             if (notdefs != 1)
                 return Fail(error, "CharStrings defines .notdef " + std::to_string(notdefs) + " times", where);
+        } else if (want == "ENCODING") {
+            // Nothing, or a copy in which bytes 39, 45 and 96 (some, in that
+            // order) name glyphs that CharStrings defines.
+            if (at + 2 < tokens.size() && Matches(tokens[at], "I") && tokens[at].value == "256") {
+                if (!Matches(tokens[at + 1], "array") || !Matches(tokens[at + 2], "copy"))
+                    return Fail(error, "expected 256 array copy", where);
+                at += 3;
+                long previous = 0;
+                for (std::string name; at + 1 < tokens.size() && Matches(tokens[at], "dup");) {
+                    long byte = std::strtol(tokens[++at].value.c_str(), nullptr, 10);
+                    if (!Matches(tokens[at++], "I") || (byte != 39 && byte != 45 && byte != 96) || byte <= previous ||
+                        !GlyphName(tokens, at, name) || at >= tokens.size() || !Matches(tokens[at++], "put"))
+                        return Fail(error, "an Encoding entry out of place", tokens[at - 1].offset);
+                    previous = byte;
+                    encoded.push_back(name);
+                }
+                if (encoded.empty())
+                    return Fail(error, "a copied Encoding without entries", where);
+            }
         } else if (want == "STRINGS") {
             for (; at < tokens.size() && tokens[at].kind == 'H'; ++at)
                 strings.push_back(tokens[at].value);
@@ -234,13 +255,16 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
     }
     if (at != tokens.size())
         return Fail(error, "more after the font", tokens[at].offset);
+    for (const std::string& name : encoded)
+        if (!facts.glyphs.count(name))
+            return Fail(error, "Encoding names a glyph that CharStrings lacks", 0);
     if (facts.fontName.size() > 127 || (!facts.fontName.empty() && !IsPlainName(facts.fontName)))
         return Fail(error, "font name not a plain name of at most 127 bytes", 0);
     return CheckSfnts(strings, facts.sfnt, error);
 }
 
 bool CheckDrawingCode(const std::string& code, const std::string& text, bool prefix,
-                      std::vector<std::string>& glyphNames, std::string& error) {
+                      std::vector<std::string>& glyphNames, std::string& error, std::uint32_t codePage) {
     glyphNames.clear();
     std::vector<Token> tokens;
     if (!Scan(code, tokens, error))
@@ -265,7 +289,8 @@ bool CheckDrawingCode(const std::string& code, const std::string& text, bool pre
             if (!GlyphName(tokens, at, name) || at >= tokens.size() || !Matches(tokens[at++], "glyphshow"))
                 return Fail(error, "expected the glyph item of text byte " + std::to_string(done), where);
             glyphNames.push_back(name);
-            ++done;
+            // A lead byte takes the byte after it into its item.
+            done += platform::IsLeadByteOf(codePage, static_cast<unsigned char>(text[done])) && done + 1 < text.size() ? 2 : 1;
         }
     }
     if (at != tokens.size())

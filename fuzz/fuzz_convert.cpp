@@ -77,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char byte : font.substr(0, 48))
         if (byte)
             text += byte;
-    std::string full = fuzz::CheckFullTextOut(handle, text, facts.glyphs);
-    fuzz::CheckCutTextOut(handle, text, full, static_cast<int>(full.size()) * last / 255, false);
+    std::uint32_t codePage = fuzz::CodePageOfCharSet(static_cast<std::uint8_t>(last));
+    std::string full = fuzz::CheckFullTextOut(handle, text, facts.glyphs, codePage);
+    fuzz::CheckCutTextOut(handle, text, full, static_cast<int>(full.size()) * last / 255, false, codePage);
     FUZZ_CHECK(T42DeleteTrueTypeFont(handle) == 0, "delete failed");
     return 0;
 }

@@ -57,11 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string text(reinterpret_cast<const char*>(data) + 4, size - 4);
     text = text.c_str(); // up to the first zero byte
 
-    std::string full = fuzz::CheckFullTextOut(handle, text, glyphs);
+    std::uint32_t codePage = fuzz::CodePageOfCharSet(kCharSets[data[1] % sizeof kCharSets]);
+    std::string full = fuzz::CheckFullTextOut(handle, text, glyphs, codePage);
     int whole = static_cast<int>(full.size()), byte = data[3];
     // Buffer kinds: none, one byte, a negative size, no buffer at all, the
     // code without its zero, the whole code, the size byte, a part of it.
     const int sizes[] = {0, 1, -1 - byte * 1000, byte, whole, whole + 1, byte, whole * byte / 255};
-    fuzz::CheckCutTextOut(handle, text, full, sizes[data[2] % 8], data[2] % 8 == 3);
+    fuzz::CheckCutTextOut(handle, text, full, sizes[data[2] % 8], data[2] % 8 == 3, codePage);
     return 0;
 }
