@@ -493,7 +493,43 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
         return false;
     if (!c.Exec("end") || !c.Exec("readonly") || !c.Exec("def"))
         return false;
-    if (!c.Literal("Encoding") || !c.Exec("ISOLatin1Encoding") || !c.Exec("def"))
+    // ISOLatin1Encoding, or a copy of it in which bytes 39, 45 and 96 (some
+    // of them, in that order) name glyphs of CharStrings.
+    if (!c.Literal("Encoding") || !c.Exec("ISOLatin1Encoding"))
+        return false;
+    std::vector<std::string> encoded;
+    const Token* copy = c.Peek();
+    if (copy && copy->kind == Kind::Number) {
+        long size = 0;
+        if (!c.Integer(&size) || size != 256 || !c.Exec("array") || !c.Exec("copy"))
+            return c.Fail("expected 256 array copy") != nullptr;
+        long previous = 0;
+        while (c.Peek() && c.Peek()->kind == Kind::ExecName && c.Peek()->value == "dup") {
+            long byte = 0;
+            c.Exec("dup");
+            if (!c.Integer(&byte))
+                return false;
+            if ((byte != 39 && byte != 45 && byte != 96) || byte <= previous)
+                return c.Fail("Encoding entry " + std::to_string(byte) + " out of place") != nullptr;
+            previous = byte;
+            const Token* glyphName = c.Peek();
+            if (glyphName && glyphName->kind == Kind::LiteralName && IsPlainName(glyphName->value)) {
+                c.Take(Kind::LiteralName, "name");
+            } else if (glyphName && glyphName->kind == Kind::String && !IsPlainName(glyphName->value)) {
+                c.Take(Kind::String, "string");
+                if (!c.Exec("cvn"))
+                    return false;
+            } else {
+                return c.Fail("expected a glyph name in its canonical form") != nullptr;
+            }
+            encoded.push_back(glyphName->value);
+            if (!c.Exec("put"))
+                return false;
+        }
+        if (encoded.empty())
+            return c.Fail("expected an Encoding entry") != nullptr;
+    }
+    if (!c.Exec("def"))
         return false;
 
     if (!c.Literal("CharStrings") || !c.Integer(&facts.dictSize) || !c.Exec("dict") || !c.Exec("dup") ||
@@ -534,6 +570,11 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
         error = "CharStrings defines .notdef " + std::to_string(notdefs) + " times";
         return false;
     }
+    for (const std::string& glyph : encoded)
+        if (!facts.glyphs.count(glyph)) {
+            error = "Encoding names '" + Printable(glyph) + "', which CharStrings lacks";
+            return false;
+        }
     if (static_cast<long>(facts.charStrings.size()) > facts.dictSize + 1) {
         error = "CharStrings has more entries than glyphs";
         return false;

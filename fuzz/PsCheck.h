@@ -52,7 +52,9 @@ struct ProgramFacts {
 
 // Checks that a font program has exactly the converter's shape: header
 // comments, the font dictionary's entries in order, FontInfo strings,
-// CharStrings entries (each name in its canonical form, .notdef once), and
+// CharStrings entries (each name in its canonical form, .notdef once), an
+// Encoding that is ISOLatin1Encoding or a copy of it naming CharStrings
+// glyphs at bytes 39, 45 and 96, and
 // sfnts strings that rebuild one nine-table TrueType file, each string an
 // even number of bytes up to 65534 plus its extra zero, breaking only at
 // table starts, glyph starts or after 65534 bytes when neither is in reach.
