@@ -6,6 +6,9 @@
 
 #include "quelin.h"
 
+#include "../platform/Platform.h"
+#include "../t42/FontFacts.h"
+
 #include <sanitizer/asan_interface.h>
 
 #include <cstdio>
@@ -105,10 +108,17 @@ inline std::string Visible(const std::string& s) {
     return out;
 }
 
+// The code page T42TextOut reads text in for a request's character set.
+inline std::uint32_t CodePageOfCharSet(std::uint8_t charSet) {
+    std::uint32_t codePage = t42::CodePageFromCharSet(charSet, platform::UserCodePage());
+    return codePage != 0 ? codePage : platform::AnsiCodePage();
+}
+
 // The drawing code of `text` in a buffer that is surely big enough: it must
 // fit, have the shape of drawing code for the text and show only glyphs
 // that CharStrings defines.
-inline std::string CheckFullTextOut(int handle, const std::string& text, const std::map<std::string, long>& glyphs) {
+inline std::string CheckFullTextOut(int handle, const std::string& text, const std::map<std::string, long>& glyphs,
+                                    std::uint32_t codePage = 0) {
     std::size_t bound = DrawingCodeBound(text);
     GuardedBuffer buffer(bound);
     int result = T42TextOut(handle, text.c_str(), buffer.Data(), static_cast<int>(bound));
@@ -118,7 +128,7 @@ inline std::string CheckFullTextOut(int handle, const std::string& text, const s
     std::string code(buffer.Data());
     std::vector<std::string> names;
     std::string error;
-    FUZZ_CHECK(pscheck::CheckDrawingCode(code, text, false, names, error),
+    FUZZ_CHECK(pscheck::CheckDrawingCode(code, text, false, names, error, codePage),
                error << "\n  text \"" << Visible(text) << "\"\n  code \"" << Visible(code) << "\"");
     for (const std::string& name : names)
         FUZZ_CHECK(glyphs.count(name), "glyph \"" << Visible(name) << "\" is not in CharStrings");
@@ -129,7 +139,8 @@ inline std::string CheckFullTextOut(int handle, const std::string& text, const s
 // result is 0 or -1004, the output is zero-terminated inside the buffer and
 // is the start of the whole code `full`, all of it (perhaps without the
 // closing line breaks) when the result is 0.
-inline void CheckCutTextOut(int handle, const std::string& text, const std::string& full, int outSize, bool nullOut) {
+inline void CheckCutTextOut(int handle, const std::string& text, const std::string& full, int outSize, bool nullOut,
+                            std::uint32_t codePage = 0) {
     std::size_t usable = nullOut || outSize < 0 ? 0 : static_cast<std::size_t>(outSize);
     GuardedBuffer buffer(usable);
     int result = T42TextOut(handle, text.c_str(), nullOut ? nullptr : buffer.Data(), outSize);
@@ -158,7 +169,7 @@ inline void CheckCutTextOut(int handle, const std::string& text, const std::stri
         FUZZ_CHECK(written.size() < full.size(), "-1004 although everything was written");
         std::vector<std::string> names;
         std::string error;
-        FUZZ_CHECK(pscheck::CheckDrawingCode(written, text, true, names, error),
+        FUZZ_CHECK(pscheck::CheckDrawingCode(written, text, true, names, error, codePage),
                    error << "\n  cut code \"" << Visible(written) << "\"");
     }
 }

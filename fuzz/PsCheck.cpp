@@ -1,5 +1,7 @@
 #include "PsCheck.h"
 
+#include "../platform/Platform.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -600,7 +602,7 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
 }
 
 bool CheckDrawingCode(const std::string& code, const std::string& text, bool prefix,
-                      std::vector<std::string>& glyphNames, std::string& error) {
+                      std::vector<std::string>& glyphNames, std::string& error, std::uint32_t codePage) {
     glyphNames.clear();
     std::vector<Token> tokens;
     if (!Scan(code, tokens, error))
@@ -632,6 +634,8 @@ bool CheckDrawingCode(const std::string& code, const std::string& text, bool pre
             expected.back().bytes += static_cast<char>(byte);
         } else {
             expected.push_back({false, std::string(1, static_cast<char>(byte))});
+            if (platform::IsLeadByteOf(codePage, byte) && i + 1 < text.size())
+                expected.back().bytes += text[++i];
         }
     }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -63,11 +64,12 @@ bool CheckFontProgram(const std::string& program, ProgramFacts& facts, std::stri
 // Checks drawing code for `text`: only "(...) show", "/name glyphshow" and
 // "(...) cvn glyphshow" items separated by blanks and line breaks, whose
 // show strings are the text's runs of bytes below 128 (a CR read back as
-// LF) and with one glyph item for every other byte, in order. With
-// `prefix` the items may stop early, as in a cut output. The glyph names
-// are given in `glyphNames`.
+// LF) and with one glyph item for every other byte, in order (for a lead
+// byte of `codePage` and the byte after it, when there is one, one item).
+// With `prefix` the items may stop early, as in a cut output. The glyph
+// names are given in `glyphNames`.
 bool CheckDrawingCode(const std::string& code, const std::string& text, bool prefix,
-                      std::vector<std::string>& glyphNames, std::string& error);
+                      std::vector<std::string>& glyphNames, std::string& error, std::uint32_t codePage = 0);
 
 // What a string literal reads back as: CR LF and a lone CR become LF.
 std::string ReadBackLineEnds(const std::string& text);

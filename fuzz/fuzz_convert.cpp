@@ -131,8 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < size && i < 48; ++i)
         if (data[i])
             text += static_cast<char>(data[i]);
-    std::string full = fuzz::CheckFullTextOut(handle, text, facts.glyphs);
-    fuzz::CheckCutTextOut(handle, text, full, static_cast<int>(full.size() * last / 255), false);
+    std::uint32_t codePage = fuzz::CodePageOfCharSet(request.lfCharSet);
+    std::string full = fuzz::CheckFullTextOut(handle, text, facts.glyphs, codePage);
+    fuzz::CheckCutTextOut(handle, text, full, static_cast<int>(full.size() * last / 255), false, codePage);
 
     FUZZ_CHECK(T42DeleteTrueTypeFont(handle) == 0, "delete failed");
     FUZZ_CHECK(T42DeleteTrueTypeFont(handle) == T42_ERROR_BAD_HANDLE, "deleted twice");

@@ -102,18 +102,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    "unknown handle");
     }
 
-    std::string full = fuzz::CheckFullTextOut(font.handle, text, font.glyphs);
+    std::uint32_t codePage = fuzz::CodePageOfCharSet(kCharSets[charSet]);
+    std::string full = fuzz::CheckFullTextOut(font.handle, text, font.glyphs, codePage);
     int fullSize = static_cast<int>(full.size());
     int sizeByte = data[3];
     switch (data[2] % 8) {
-    case 0: fuzz::CheckCutTextOut(font.handle, text, full, 0, false); break;
-    case 1: fuzz::CheckCutTextOut(font.handle, text, full, 1, false); break;
-    case 2: fuzz::CheckCutTextOut(font.handle, text, full, -1 - sizeByte * 1000, false); break;
-    case 3: fuzz::CheckCutTextOut(font.handle, text, full, sizeByte, true); break;
-    case 4: fuzz::CheckCutTextOut(font.handle, text, full, fullSize, false); break;
-    case 5: fuzz::CheckCutTextOut(font.handle, text, full, fullSize + 1, false); break;
-    case 6: fuzz::CheckCutTextOut(font.handle, text, full, sizeByte, false); break;
-    default: fuzz::CheckCutTextOut(font.handle, text, full, fullSize * sizeByte / 255, false); break;
+    case 0: fuzz::CheckCutTextOut(font.handle, text, full, 0, false, codePage); break;
+    case 1: fuzz::CheckCutTextOut(font.handle, text, full, 1, false, codePage); break;
+    case 2: fuzz::CheckCutTextOut(font.handle, text, full, -1 - sizeByte * 1000, false, codePage); break;
+    case 3: fuzz::CheckCutTextOut(font.handle, text, full, sizeByte, true, codePage); break;
+    case 4: fuzz::CheckCutTextOut(font.handle, text, full, fullSize, false, codePage); break;
+    case 5: fuzz::CheckCutTextOut(font.handle, text, full, fullSize + 1, false, codePage); break;
+    case 6: fuzz::CheckCutTextOut(font.handle, text, full, sizeByte, false, codePage); break;
+    default: fuzz::CheckCutTextOut(font.handle, text, full, fullSize * sizeByte / 255, false, codePage); break;
     }
     return 0;
 }

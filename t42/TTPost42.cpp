@@ -72,4 +72,8 @@ int TTPost42::TextOut(const char* text, char* out, int outSize) const {
     return t42::TextOut(items_, text, out, outSize);
 }
 
+int TTPost42::TextOutUtf8(const char* text, char* out, int outSize) const {
+    return t42::TextOutUtf8(items_, text, out, outSize);
+}
+
 } // namespace t42
