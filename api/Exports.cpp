@@ -1,7 +1,8 @@
-// The five exported functions. Each runs inside the platform's call frame
-// and through one guard, so that no exception leaves the library: running
-// out of memory ends in a result code (or a null block) instead of
-// unwinding into a C host. Any thread may call any of them at any time.
+// The exported functions: the five of every platform, and on Linux
+// T42TextOutUTF8 and the global memory functions. Each runs inside the
+// platform's call frame and through one guard, so that no exception leaves
+// the library: running out of memory ends in a result code (or a null
+// block) instead of unwinding into a C host. Any thread may call any of them at any time.
 #include "Library.h"
 #include "QuelinApp.h"
 
@@ -124,6 +125,17 @@ QUELIN_EXPORT int QUELIN_CALL T42DeleteTrueTypeFont(int handle) {
 }
 
 #ifndef _WIN32
+QUELIN_EXPORT int T42TextOutUTF8(int handle, const char* text, char* out, int outSize) {
+    return api::Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
+        auto converter = api::FindConverter(handle);
+        if (!converter)
+            return kBadHandle;
+        if (!text)
+            return kBadRequest;
+        return converter->TextOutUtf8(text, out, outSize);
+    });
+}
+
 QUELIN_EXPORT void* T42GlobalLock(HGLOBAL block) { return platform::GlobalLockBlock(block); }
 
 QUELIN_EXPORT int T42GlobalUnlock(HGLOBAL block) {

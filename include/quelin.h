@@ -81,6 +81,7 @@ typedef void* HGLOBAL;
 #define T42_ERROR_REQUEST (-1002)       /* null request or text, out of memory, or no handle left */
 #define T42_ERROR_ENGINE (-1003)        /* the font engine failed to start */
 #define T42_ERROR_BUFFER_TOO_SMALL (-1004) /* what fitted was written */
+#define T42_ERROR_BAD_TEXT (-1005)      /* the text is not UTF-8 (T42TextOutUTF8) */
 
 /* Converts the font the request names, or finds an earlier conversion of an
    equal request. A handle (1000 or more) or a negative result code. */
@@ -95,8 +96,23 @@ HGLOBAL QUELIN_CALL T42GetFontData(int handle);
 int QUELIN_CALL T42GetPSFontName(int handle, char* name, int nameSize);
 
 /* PostScript code that draws `text` (8-bit, in the request's character set)
-   in the converted font, zero-terminated in `out`. */
+   in the converted font, zero-terminated in `out`: a run of bytes below 128
+   with show, every other character by its glyph's name with glyphshow. In
+   the double-byte code pages (character sets 128, 129, 130, 134 and 136) a
+   lead byte and the nonzero byte after it are one character.
+   T42_ERROR_BUFFER_TOO_SMALL when it does not fit, what fitted having been
+   written. */
 int QUELIN_CALL T42TextOut(int handle, const char* text, char* out, int outSize);
+
+#ifndef _WIN32
+/* The same for UTF-8 text, whatever the request's character set: every
+   character from U+0080 up (beyond U+FFFF too) by the glyph the font's
+   Unicode map gives it, .notdef in a font without one. Checked in this
+   order: T42_ERROR_BAD_HANDLE, T42_ERROR_REQUEST for null text,
+   T42_ERROR_BAD_TEXT (with `out` untouched) when the text is not UTF-8,
+   then T42_ERROR_BUFFER_TOO_SMALL. */
+int T42TextOutUTF8(int handle, const char* text, char* out, int outSize);
+#endif
 
 /* Releases a font handle and everything the conversion holds. */
 int QUELIN_CALL T42DeleteTrueTypeFont(int handle);

@@ -5,11 +5,38 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace t42 {
 
-void WriteEncoding(const LoadedFont&, const GlyphSelection&, OutputBuffer& out) {
-    out.Append("/Encoding ISOLatin1Encoding def\n");
+// ISOLatin1Encoding, except that bytes 39, 45 and 96 name the font's own
+// glyphs of U+0027, U+002D and U+0060: that encoding gives them the curly
+// quotes and the minus sign, and hosts mean the ASCII characters. A byte
+// whose character the face's Unicode map lacks keeps ISOLatin1Encoding's
+// name, and so do all three in a face without a Unicode map.
+void WriteEncoding(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
+    constexpr unsigned char kAsciiBytes[] = {39, 45, 96};
+    FT_Face face = font.Face();
+    bool unicode = face->charmap && face->charmap->encoding == FT_ENCODING_UNICODE;
+    std::string entries;
+    char buffer[GlyphNamer::kBufferSize];
+    for (unsigned char byte : kAsciiBytes) {
+        FT_UInt glyph = unicode ? FT_Get_Char_Index(face, byte) : 0;
+        if (glyph == 0)
+            continue;
+        const char* name = font.GlyphName(glyph, buffer);
+        char token[kMaxNameTokenLength];
+        entries += " dup " + std::to_string(byte) + ' ';
+        entries.append(token, static_cast<std::size_t>(WriteNameToken(token, name) - token));
+        entries += " put";
+    }
+    if (entries.empty()) {
+        out.Append("/Encoding ISOLatin1Encoding def\n");
+        return;
+    }
+    out.Append("/Encoding ISOLatin1Encoding 256 array copy");
+    out.Append(entries);
+    out.Append(" def\n");
 }
 
 void WriteCharStrings(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {

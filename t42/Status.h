@@ -19,6 +19,7 @@ enum ResultCode : int {
     kBadRequest = T42_ERROR_REQUEST,
     kEngineFailed = T42_ERROR_ENGINE,
     kBufferTooSmall = T42_ERROR_BUFFER_TOO_SMALL,
+    kBadText = T42_ERROR_BAD_TEXT,
 };
 
 // The check that refused a conversion.

@@ -23,7 +23,9 @@ Status TTPost42::Convert(const LOGFONTA* request) {
     if (std::strlen(faceName) == sizeof request->lfFaceName)
         return Status::Refuse(kNoSuchFont, Check::unterminatedName);
     FontLocation location;
-    if (!FindFontFile(faceName, location))
+    // A bold or italic request takes the styled face where one is listed.
+    bool bold = request->lfWeight >= 600;
+    if (!FindFontFile(RequestedFaceNames(faceName, bold, request->lfItalic != 0), location))
         return Status::Refuse(kNoSuchFont, Check::notListed);
     return ConvertFace(location, CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet),
                                                      platform::UserCodePage()));
@@ -68,6 +70,10 @@ int TTPost42::GetPSFontName(char* name, int nameSize) const {
 
 int TTPost42::TextOut(const char* text, char* out, int outSize) const {
     return t42::TextOut(items_, text, out, outSize);
+}
+
+int TTPost42::TextOutUtf8(const char* text, char* out, int outSize) const {
+    return t42::TextOutUtf8(items_, text, out, outSize);
 }
 
 } // namespace t42

@@ -1,7 +1,8 @@
 // The converter of one font: the loaded font, its font program and the
 // glyph items its text output draws with. The handle table holds one per
-// converted font; after Convert nothing in it changes, so any number of
-// threads may read it at once.
+// converted font; after Convert only the glyph items' caches change (and
+// the face is used), under the glyph items' lock, so any number of threads
+// may call its const members at once.
 #pragma once
 
 #include "FontLookup.h"
@@ -43,6 +44,10 @@ public:
     // PostScript code that draws `text` into `out`; -1004 when it does not
     // fit, what fitted having been written.
     int TextOut(const char* text, char* out, int outSize) const;
+
+    // The same for UTF-8 text; -1005, with `out` untouched, when the text
+    // is not UTF-8.
+    int TextOutUtf8(const char* text, char* out, int outSize) const;
 
     // What was converted, for the command line and tests; valid after a
     // successful Convert.

@@ -6,7 +6,7 @@ a page drawn here from the TrueType file itself: every character goes
 through the file's own Unicode map to a glyph index, drawn at the size and
 the line positions the document uses. Host text must stay text: whatever
 it holds, rendering prints nothing and the characters are drawn as given.
-Cases: latin, cyrillic, scripts, hostile, pdf.
+Cases: latin, cyrillic, scripts, cjk, bold, hostile, pdf.
 """
 
 import functools
@@ -75,7 +75,7 @@ def compare_page(checks, what, quelin, path, args, lines, paper=A4):
 
 
 def case_latin(checks, quelin, fonts):
-    text = "Café (au lait) \\ 100%"
+    text = "Café (au lait) \\ 100% - don't `x`"
     compare_page(checks, "Latin", quelin, None, ["page", "DejaVu Sans", text], [text])
     compare_page(checks, "Latin, 20 pt letter", quelin, None,
                  ["page", "DejaVu Sans", text, "Œuvre à 5 €, ½ ÿ", "--size", "20",
@@ -98,6 +98,21 @@ def case_scripts(checks, quelin, fonts):
         compare_page(checks, file, quelin, path,
                      ["--font-file", path, "--charset", str(charset), "page",
                       "Quelin Test Regular", text], [text])
+
+
+def case_cjk(checks, quelin, fonts):
+    """Double-byte code pages: each character one glyph, whatever its
+    trail byte (in Shift JIS 表 and ソ end in a backslash, 本 in a brace)."""
+    for charset, text in [(128, "日本語の表示、ソフト (x) - 1"), (134, "中文文本，简体字 (x) - 1"),
+                          (129, "한국어 텍스트, 漢字 (x) - 1"), (136, "繁體中文 (x) - 1")]:
+        compare_page(checks, "charset %d" % charset, quelin, None,
+                     ["--charset", str(charset), "page", "WenQuanYi Zen Hei", text], [text])
+
+
+def case_bold(checks, quelin, fonts):
+    text = "Bold - don't"
+    compare_page(checks, "bold", quelin, installed(quelin, "DejaVu Sans Bold"),
+                 ["--weight", "700", "page", "DejaVu Sans", text], [text])
 
 
 def case_hostile(checks, quelin, fonts):
@@ -130,5 +145,6 @@ def case_pdf(checks, quelin, fonts):
 
 if __name__ == "__main__":
     raise SystemExit(main([("latin", case_latin), ("cyrillic", case_cyrillic),
-                           ("scripts", case_scripts), ("hostile", case_hostile),
+                           ("scripts", case_scripts), ("cjk", case_cjk), ("bold", case_bold),
+                           ("hostile", case_hostile),
                            ("pdf", case_pdf)]))

@@ -6,7 +6,7 @@ set(QUELIN_INTEROP_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 if(TARGET quelin_cli)
   foreach(check sfnts:layout glyphs:crafted glyphs:system glyphs:fontinfo
-          pages:latin pages:cyrillic pages:scripts pages:hostile pages:pdf)
+          pages:latin pages:cyrillic pages:scripts pages:cjk pages:bold pages:hostile pages:pdf)
     string(REPLACE ":" ";" parts ${check})
     list(GET parts 0 script)
     list(GET parts 1 case)

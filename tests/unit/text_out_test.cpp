@@ -112,12 +112,64 @@ TEST_F(TextOutput, BytesAreTakenInTheRequestsCodePage) {
     EXPECT_EQ(kEItem + "\n", Out(Font("Cyrillic", ANSI_CHARSET), kE));
 }
 
-TEST_F(TextOutput, DoubleByteLeadBytesAreGlyphItemsOfTheirOwn) {
-    // Whatever the lead byte alone converts to, it is one glyph item and its
-    // trail byte stays in the run.
-    const std::string out = Out(Font("Quelin Test", SHIFTJIS_CHARSET), "\x82" "AB");
-    EXPECT_TRUE(std::regex_match(out, std::regex("(/[^ ()]+|\\(.*\\) cvn) glyphshow \\(AB\\) show \n")))
-        << out;
+TEST_F(TextOutput, DoubleByteCharactersTakeTheirTrailByte) {
+    // A lead byte and any nonzero byte after it are one glyph item (here
+    // glyph 0's: the pair is no character, or the font lacks it); three
+    // items pass the line. A lead byte at the end is drawn alone.
+    const int font = Font("Quelin Test", SHIFTJIS_CHARSET);
+    const std::string notdef = "/.notdef glyphshow ";
+    EXPECT_EQ(notdef + "(B) show \n", Out(font, "\x82" "AB"));
+    EXPECT_EQ(notdef + notdef + notdef + "\n(x) show \n", Out(font, "\x82\\\x88{\x82(x"));
+    const std::string out = Out(font, "A\x82");
+    EXPECT_TRUE(std::regex_match(out, std::regex("\\(A\\) show (/[^ ()]+|\\(.*\\) cvn) glyphshow \n"))) << out;
 }
 
 } // namespace
+
+#ifndef _WIN32 // T42TextOutUTF8 and the installed fonts are Linux's
+namespace {
+
+std::string Utf8Out(int handle, const char* text, int size, int* result) {
+    std::vector<char> out(static_cast<std::size_t>(size), '#');
+    *result = T42TextOutUTF8(handle, text, out.data(), size);
+    return std::string(out.data(), strnlen(out.data(), out.size()));
+}
+
+TEST_F(TextOutput, Utf8TextIsCheckedInOrder) {
+    const int font = Font("Quelin Test");
+    int result = 0;
+    EXPECT_EQ("##", Utf8Out(999, "x", 2, &result));
+    EXPECT_EQ(-1001, result);
+    Utf8Out(font, nullptr, 2, &result);
+    EXPECT_EQ(-1002, result);
+    for (const char* bad : {"caf\xE9", "\xC0\xA8", "\xED\xA0\x80", "ok \xF0\x90\x8C"}) {
+        EXPECT_EQ("##", Utf8Out(font, bad, 2, &result)) << bad; // untouched
+        EXPECT_EQ(-1005, result) << bad;
+    }
+    EXPECT_EQ("", Utf8Out(font, "x", 2, &result)); // cleared, as by T42TextOut
+    EXPECT_EQ(-1004, result);
+    // The same code as the text in the request's code page; no Unicode map, glyph 0.
+    EXPECT_EQ(Out(font, "A" + kE + "(B)"), Utf8Out(font, "A\xC3\xA9(B)", 4096, &result));
+    EXPECT_EQ("(A) show /.notdef glyphshow \n", Utf8Out(Font("Symbol"), "A\xC3\xA9", 4096, &result));
+}
+
+// Double-byte text and UTF-8 text reach the same glyphs of a CJK face, and
+// UTF-8 beyond U+FFFF reaches the face's glyph there.
+TEST(TextOutputUtf8, AgreesWithDoubleByteText) {
+    t42::FontLocation cjk, latin;
+    ASSERT_TRUE(t42::FindFontFile("WenQuanYi Zen Hei", cjk));
+    ASSERT_TRUE(t42::FindFontFile("DejaVu Sans", latin));
+    t42::TTPost42 shiftJis, unicode, dejaVu;
+    ASSERT_TRUE(shiftJis.ConvertFace(cjk, 932).Ok());
+    ASSERT_TRUE(unicode.ConvertFace(cjk, 1252).Ok());
+    ASSERT_TRUE(dejaVu.ConvertFace(latin, 1252).Ok());
+    char a[512], b[512];
+    ASSERT_EQ(0, shiftJis.TextOut("x\x93\xFA\x96\x7B\x95\x5C\x8E\xA6y", a, sizeof a));
+    ASSERT_EQ(0, unicode.TextOutUtf8("x日本表示y", b, sizeof b));
+    EXPECT_STREQ(a, b);
+    EXPECT_EQ(0, dejaVu.TextOutUtf8("\xF0\x90\x8C\x80", a, sizeof a));
+    EXPECT_STREQ("/u10300 glyphshow \n", a);
+}
+
+} // namespace
+#endif
