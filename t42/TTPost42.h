@@ -9,11 +9,15 @@
 #include "LoadedFont.h"
 #include "OutputBuffer.h"
 #include "Status.h"
+#include "Subset.h"
 
 #include "../include/quelin.h"
 #include "../platform/Platform.h"
 
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace t42 {
 
@@ -44,6 +48,14 @@ public:
     // fit, what fitted having been written.
     int TextOut(const char* text, char* out, int outSize) const;
 
+    // The program of just `glyphs` (glyph 0 and the components of composite
+    // glyphs added), under the same FontName. tokens[i] receives the name
+    // token that draws glyphs[i] with glyphshow in that program ("/A",
+    // "(x y) cvn", ...). A glyph index past the font's glyphs refuses the
+    // whole request (kBadRequest), leaving `program` and `tokens` empty.
+    Status SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
+                         std::vector<std::string>& tokens) const;
+
     // What was converted, for the command line and tests; valid after a
     // successful Convert.
     const LoadedFont& Font() const { return *font_; }
@@ -53,6 +65,7 @@ private:
     std::unique_ptr<LoadedFont> font_;
     OutputBuffer program_;
     GlyphItems items_;
+    mutable std::mutex lock_; // held by whatever reads the face after Convert
 };
 
 } // namespace t42
