@@ -10,5 +10,5 @@ install_packages \
   googletest libgtest-dev libbenchmark-dev \
   python3 python3-fonttools \
   ghostscript poppler-utils \
-  fonts-dejavu-core fonts-droid-fallback \
+  fonts-dejavu-core fonts-droid-fallback fonts-wqy-zenhei \
   lcdf-typetools time

@@ -1,5 +1,6 @@
 // The sfnts array: a nine-table TrueType file rebuilt from the font's own
-// tables, as hex strings. Each string holds an even number of bytes, at most
+// tables (for a subset, from the tables ProgramTables rebuilds), as hex
+// strings. Each string holds an even number of bytes, at most
 // 65534, and ends with one extra zero byte that interpreters drop; strings
 // break at table starts and, inside a long glyf, at glyph boundaries.
 #include "FontProgram.h"

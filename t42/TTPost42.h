@@ -1,7 +1,8 @@
 // The converter of one font: the loaded font, its font program and the
 // glyph items its text output draws with. The handle table holds one per
 // converted font; after Convert nothing in it changes, so any number of
-// threads may read it at once.
+// threads may read it at once. What reads the FreeType face afterwards
+// (SubsetProgram) holds lock_.
 #pragma once
 
 #include "FontLookup.h"
