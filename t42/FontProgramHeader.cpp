@@ -54,7 +54,7 @@ void WriteGlyphNames2Unicode(const GlyphSelection& selection, std::size_t entrie
             }
         }
         if (utf16.size() == 2) {
-            std::snprintf(line, sizeof line, " %u def\n", utf16[0] << 8 | utf16[1]);
+            std::snprintf(line, sizeof line, " %u def\n", static_cast<unsigned>(utf16[0] << 8 | utf16[1]));
             out.Append(line);
             continue;
         }
