@@ -1,14 +1,18 @@
 // The exported functions: the five of every platform, and on Linux
-// T42TextOutUTF8 and the global memory functions. Each runs inside the
-// platform's call frame and through one guard, so that no exception leaves
-// the library: running out of memory ends in a result code (or a null
-// block) instead of unwinding into a C host. Any thread may call any of them at any time.
+// T42TextOutUTF8, T42GetSubsetFontData and the global memory functions.
+// Each runs inside the platform's call frame and through one guard, so that
+// no exception leaves the library: running out of memory ends in a result
+// code (or a null block) instead of unwinding into a C host. Any thread may
+// call any of them at any time.
 #include "Library.h"
 #include "QuelinApp.h"
 
 #include "../platform/Platform.h"
 
+#include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 using t42::kBadHandle;
 using t42::kBadRequest;
@@ -133,6 +137,28 @@ QUELIN_EXPORT int T42TextOutUTF8(int handle, const char* text, char* out, int ou
         if (!text)
             return kBadRequest;
         return converter->TextOutUtf8(text, out, outSize);
+    });
+}
+
+// Linux only: the program of some glyphs, for hosts that draw by glyph index.
+QUELIN_EXPORT HGLOBAL T42GetSubsetFontData(int handle, const unsigned* glyphs, int count) {
+    return api::Guarded<HGLOBAL>(nullptr, nullptr, [&]() -> HGLOBAL {
+        auto converter = api::FindConverter(handle);
+        if (!converter || !glyphs || count <= 0)
+            return nullptr;
+        std::vector<t42::DrawnGlyph> drawn;
+        for (int i = 0; i < count; ++i)
+            drawn.push_back({glyphs[i], std::u32string()});
+        t42::OutputBuffer program;
+        std::vector<std::string> tokens;
+        if (!converter->SubsetProgram(drawn, program, tokens).Ok())
+            return nullptr;
+        platform::GlobalHandle block = platform::GlobalAllocZeroed(program.Size());
+        if (!block)
+            return nullptr;
+        std::memcpy(platform::GlobalLockBlock(block), program.Data(), program.Size());
+        platform::GlobalUnlockBlock(block);
+        return static_cast<HGLOBAL>(block);
     });
 }
 

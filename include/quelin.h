@@ -129,6 +129,18 @@ void* T42GlobalLock(HGLOBAL block);
 int T42GlobalUnlock(HGLOBAL block);
 size_t T42GlobalSize(HGLOBAL block);
 HGLOBAL T42GlobalFree(HGLOBAL block); /* null on success, as GlobalFree */
+
+/* Linux only. A new global memory block holding a program of just the
+   `count` glyphs at `glyphs` (glyph indices of the font), glyph 0 and the
+   glyphs their composite glyphs are made of, under the same FontName as
+   the whole program. Glyphs are renumbered in ascending order (glyph 0
+   stays 0); each keeps its glyph name, except that one other than glyph 0
+   named ".notdef", and any two sharing a name, are named "g<index>".
+   FontInfo's GlyphNames2Unicode gives the Unicode character each requested
+   glyph stands for (the lowest that the font's Unicode map gives it). Null
+   for an unknown handle, null `glyphs`, `count` below 1, a glyph index not
+   below the font's number of glyphs, or no memory. The caller frees it. */
+HGLOBAL T42GetSubsetFontData(int handle, const unsigned* glyphs, int count);
 #endif
 
 #ifdef __cplusplus

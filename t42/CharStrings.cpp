@@ -46,7 +46,10 @@ void WriteCharStrings(const LoadedFont& font, const GlyphSelection& selection, O
     bool notdefWritten = false;
     char buffer[GlyphNamer::kBufferSize];
     for (const GlyphPair& glyph : selection.Pairs()) {
-        const char* name = font.GlyphName(glyph.original, buffer);
+        // A subset's names are chosen with it; the whole font's come from
+        // the namer.
+        const char* name = selection.IsSubset() ? selection.Name(glyph.written).c_str()
+                                                : font.GlyphName(glyph.original, buffer);
         if (IsNotdef(name)) {
             if (notdefWritten)
                 continue;

@@ -2,12 +2,16 @@
 // dictionary's fixed entries up to the end of FontInfo; and the order in
 // which the writers make a whole program.
 #include "FontProgram.h"
+#include "HexLines.h"
 #include "PsSyntax.h"
+#include "SfntLayout.h"
+#include "Subset.h"
 
 #include "../platform/Platform.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace t42 {
 
@@ -24,6 +28,44 @@ void WriteFontInfoString(OutputBuffer& out, const char* key, const char* text) {
     out.Append(") readonly def\n");
 }
 
+// A subset's glyph names and the Unicode text each drawn glyph stands for,
+// as Ghostscript reads them to make ToUnicode maps: an integer for one
+// character of the Basic Multilingual Plane, else a string of UTF-16BE.
+// Code points that are no characters stand as U+FFFD.
+void WriteGlyphNames2Unicode(const GlyphSelection& selection, std::size_t entries, OutputBuffer& out) {
+    char line[64];
+    std::snprintf(line, sizeof line, "/GlyphNames2Unicode %zu dict dup begin\n", entries);
+    out.Append(line);
+    for (std::size_t w = 0; w < selection.Size(); ++w) {
+        const std::u32string& text = selection.Text(w);
+        if (text.empty())
+            continue;
+        char token[kMaxNameTokenLength];
+        out.Append(token, static_cast<std::size_t>(WriteNameToken(token, selection.Name(w).c_str()) - token));
+        std::vector<std::uint8_t> utf16;
+        for (char32_t c : text) {
+            std::uint32_t code = c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? 0xFFFD : c;
+            if (code > 0xFFFF) {
+                code -= 0x10000;
+                for (std::uint32_t unit : {0xD800 + (code >> 10), 0xDC00 + (code & 0x3FF)})
+                    utf16.insert(utf16.end(), {static_cast<std::uint8_t>(unit >> 8), static_cast<std::uint8_t>(unit)});
+            } else {
+                utf16.insert(utf16.end(), {static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code)});
+            }
+        }
+        if (utf16.size() == 2) {
+            std::snprintf(line, sizeof line, " %u def\n", static_cast<unsigned>(utf16[0] << 8 | utf16[1]));
+            out.Append(line);
+            continue;
+        }
+        out.Append(" <");
+        HexLines hex(out);
+        hex.Write(utf16.data(), utf16.size());
+        out.Append("> def\n");
+    }
+    out.Append("end readonly def\n");
+}
+
 } // namespace
 
 void WriteHeader(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
@@ -35,12 +77,15 @@ void WriteHeader(const LoadedFont& font, const GlyphSelection&, OutputBuffer& ou
     out.Append("%%Creation Date: (" + platform::CreationDateText() + ")\n");
 }
 
-void WriteFontDictionary(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
+void WriteFontDictionary(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {
     const FontFacts& facts = font.Facts();
     char line[256];
     if (facts.minMemType42 != 0 && facts.maxMemType42 != 0) {
-        std::snprintf(line, sizeof line, "%%%%VMusage: %lu %lu\n", static_cast<unsigned long>(facts.minMemType42),
-                      static_cast<unsigned long>(facts.maxMemType42));
+        // A subset needs about its own size, not the font's.
+        unsigned long least = facts.minMemType42, most = facts.maxMemType42;
+        if (selection.IsSubset())
+            least = most = static_cast<unsigned long>(SfntLayout(ProgramTables(font, selection).Tables()).Size());
+        std::snprintf(line, sizeof line, "%%%%VMusage: %lu %lu\n", least, most);
         out.Append(line);
     }
     out.Append("11 dict begin\n");
@@ -51,7 +96,10 @@ void WriteFontDictionary(const LoadedFont& font, const GlyphSelection&, OutputBu
                   facts.fontBBox[2], facts.fontBBox[3]);
     out.Append(line);
     out.Append("/PaintType 0 def\n");
-    out.Append("/FontInfo 9 dict dup begin\n");
+    std::size_t textEntries = 0;
+    for (std::size_t w = 0; selection.IsSubset() && w < selection.Size(); ++w)
+        textEntries += selection.Text(w).empty() ? 0 : 1;
+    out.Append(textEntries ? "/FontInfo 10 dict dup begin\n" : "/FontInfo 9 dict dup begin\n");
     WriteFontInfoString(out, "version", facts.version);
     WriteFontInfoString(out, "Notice", facts.notice);
     WriteFontInfoString(out, "FullName", facts.fullName);
@@ -65,6 +113,8 @@ void WriteFontDictionary(const LoadedFont& font, const GlyphSelection&, OutputBu
     out.Append(line);
     std::snprintf(line, sizeof line, "/UnderlineThickness %d def\n", facts.underlineThickness);
     out.Append(line);
+    if (textEntries)
+        WriteGlyphNames2Unicode(selection, textEntries, out);
     out.Append("end readonly def\n");
 }
 

@@ -65,7 +65,6 @@ void GlyphItems::Clear() {
         lead = false;
     font_ = nullptr;
     codePage_ = 0;
-    std::lock_guard<platform::Mutex> lock(mutex_);
     pairs_.Clear();
     codePoints_.Clear();
 }

@@ -77,7 +77,7 @@ public:
     // is valid until the next look-up.
     class Lookup {
     public:
-        explicit Lookup(const GlyphItems& items) : items_(items), lock_(items.mutex_, std::defer_lock) {}
+        explicit Lookup(const GlyphItems& items) : items_(items), lock_(items.font_->FaceLock(), std::defer_lock) {}
 
         // The character `lead` `trail` of the code page: the glyph of the
         // UTF-16 code unit the pair converts to, glyph 0 when it converts to
@@ -101,7 +101,6 @@ private:
     const LoadedFont* font_ = nullptr;
 
     // What a Lookup changes, the face included, under the lock.
-    mutable platform::Mutex mutex_;
     mutable ItemCache pairs_;
     mutable ItemCache codePoints_;
 };

@@ -10,6 +10,8 @@
 #include "GlyphNames.h"
 #include "Status.h"
 
+#include "../platform/Platform.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -41,6 +43,10 @@ public:
     // to lie within it); null when the font lacks the table.
     const std::uint8_t* TableBytes(int table) const;
 
+    // The lock that whatever reads the face or the glyph namer after loading
+    // holds: FreeType faces are not safe to use from two threads at once.
+    platform::Mutex& FaceLock() const { return faceLock_; }
+
     // The name glyph `index` has in CharStrings and in the text output.
     const char* GlyphName(unsigned index, char (&buffer)[GlyphNamer::kBufferSize]) const {
         return names_.NameOf(face_, index, buffer);
@@ -54,6 +60,7 @@ private:
     FT_Face face_ = nullptr;
     FontFacts facts_{};
     mutable GlyphNamer names_; // maps code points to glyphs when first needed
+    mutable platform::Mutex faceLock_;
     std::uint32_t codePage_ = 0;
     std::string path_;
     int faceIndex_ = 0;

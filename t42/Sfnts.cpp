@@ -1,10 +1,12 @@
 // The sfnts array: a nine-table TrueType file rebuilt from the font's own
-// tables, as hex strings. Each string holds an even number of bytes, at most
+// tables (for a subset, from the tables ProgramTables rebuilds), as hex
+// strings. Each string holds an even number of bytes, at most
 // 65534, and ends with one extra zero byte that interpreters drop; strings
 // break at table starts and, inside a long glyf, at glyph boundaries.
 #include "FontProgram.h"
 #include "HexLines.h"
 #include "SfntLayout.h"
+#include "Subset.h"
 
 #include <algorithm>
 #include <vector>
@@ -18,8 +20,8 @@ constexpr std::uint32_t kCheckSumAdjustmentOffset = 8;
 
 class SfntsWriter {
 public:
-    SfntsWriter(const LoadedFont& font, OutputBuffer& out)
-        : font_(font), layout_(font.Facts().tables), hex_(out) {}
+    SfntsWriter(const ProgramTables& tables, OutputBuffer& out)
+        : tables_(tables), layout_(tables.Tables()), hex_(out) {}
 
     void Write(OutputBuffer& out);
 
@@ -29,7 +31,7 @@ private:
     void WriteTableHex(const std::uint8_t* bytes, std::uint32_t length);
     void Emit(const std::uint8_t* bytes, std::uint64_t count, bool zeros);
 
-    const LoadedFont& font_;
+    const ProgramTables& tables_;
     const SfntLayout layout_;
     HexLines hex_;
     std::vector<std::uint64_t> stringEnds_; // where each string's data ends
@@ -46,12 +48,10 @@ std::vector<std::uint64_t> SfntsWriter::GlyfBreakPoints() const {
     const TableDirEntry& glyf = layout_.Entry(kGlyf);
     if (glyf.length <= kMaxStringData)
         return points;
-    const FontFacts& facts = font_.Facts();
-    ByteReader loca(font_.TableBytes(kLoca), facts.tables.entries[kLoca].length);
-    bool longFormat = facts.indexToLocFormat != 0;
+    ByteReader loca(tables_.Bytes(kLoca), tables_.Tables().entries[kLoca].length);
+    bool longFormat = tables_.LongLoca();
     std::uint64_t entrySize = longFormat ? 4 : 2;
-    std::uint64_t count =
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(facts.numGlyphs) + 1, loca.Size() / entrySize);
+    std::uint64_t count = std::min<std::uint64_t>(tables_.NumGlyphs() + 1, loca.Size() / entrySize);
     points.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t offset = 0;
@@ -127,7 +127,7 @@ void SfntsWriter::Write(OutputBuffer& out) {
     PlanStrings(GlyfBreakPoints());
     for (int t = 0; t < kTableCount; ++t) {
         const TableDirEntry& entry = layout_.Entry(t);
-        const std::uint8_t* bytes = font_.TableBytes(t);
+        const std::uint8_t* bytes = tables_.Bytes(t);
         if (!bytes || entry.length == 0)
             continue;
         if (t == kHead && entry.length >= kCheckSumAdjustmentOffset + 4) {
@@ -146,14 +146,15 @@ void SfntsWriter::Write(OutputBuffer& out) {
 
 } // namespace
 
-void WriteSfnts(const LoadedFont& font, const GlyphSelection&, OutputBuffer& out) {
-    SfntsWriter(font, out).Write(out);
+void WriteSfnts(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {
+    ProgramTables tables(font, selection);
+    SfntsWriter(tables, out).Write(out);
 }
 
 std::size_t EstimatedProgramSize(const LoadedFont& font, const GlyphSelection& selection) {
     constexpr std::uint64_t kHeaderAndDictionary = 4096;
     constexpr std::uint64_t kPerGlyphName = 32;
-    std::uint64_t rebuilt = SfntLayout(font.Facts().tables).Size();
+    std::uint64_t rebuilt = SfntLayout(ProgramTables(font, selection).Tables()).Size();
     std::uint64_t hex = 2 * rebuilt + rebuilt / HexLines::kBytesPerLine + 8 * (rebuilt / kMaxStringData + 2);
     return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * selection.Size() + hex);
 }

@@ -58,6 +58,8 @@ std::string Status::Reason() const {
     case Check::tablePastEnd: return name + " runs past the end of the file";
     case Check::noTable: return "the font has no " + TagText(table) + " table (no TrueType outlines)";
     case Check::rebuiltTooLarge: return "the rebuilt font would not fit in 4 GB";
+    case Check::glyphPastEnd: return "a requested glyph index is not below the font's number of glyphs";
+    case Check::glyphsOverlap: return "the font's glyph records overlap, so a subset would outgrow the font";
     case Check::outOfMemory: return "there was not enough memory";
     case Check::internalError: return "an internal error occurred";
     }

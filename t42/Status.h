@@ -41,6 +41,8 @@ enum class Check : std::uint8_t {
     tablePastEnd,        // a table runs past the end of the file (table)
     noTable,             // a required table is missing (table)
     rebuiltTooLarge,     // the rebuilt file would pass 4 GB
+    glyphPastEnd,        // a subset asks for a glyph the font lacks
+    glyphsOverlap,       // a subset's glyph records overlap
     outOfMemory,
     internalError,
 };

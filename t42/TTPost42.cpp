@@ -1,5 +1,6 @@
 #include "TTPost42.h"
 #include "FontProgram.h"
+#include "PsSyntax.h"
 #include "TextOut.h"
 
 #include <cstring>
@@ -51,6 +52,28 @@ platform::GlobalHandle TTPost42::GetFontData() const {
         std::memcpy(bytes, program_.Data(), program_.Size());
     platform::GlobalUnlockBlock(block);
     return block;
+}
+
+Status TTPost42::SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
+                               std::vector<std::string>& tokens) const {
+    program.Truncate();
+    tokens.clear();
+    if (!font_)
+        return Status::Refuse(kBadHandle, Check::internalError);
+    // Choosing the glyphs reads the face and the glyph namer's cache.
+    std::lock_guard<platform::Mutex> hold(font_->FaceLock());
+    GlyphSelection selection;
+    Status status = SelectSubset(*font_, glyphs, selection);
+    if (!status.Ok())
+        return status;
+    WriteFontProgram(*font_, selection, program);
+    tokens.reserve(glyphs.size());
+    char token[kMaxNameTokenLength];
+    for (const DrawnGlyph& glyph : glyphs) {
+        const std::string& name = selection.Name(selection.WrittenIndex(glyph.glyph));
+        tokens.emplace_back(token, static_cast<std::size_t>(WriteNameToken(token, name.c_str()) - token));
+    }
+    return Status{};
 }
 
 int TTPost42::GetPSFontName(char* name, int nameSize) const {

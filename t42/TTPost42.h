@@ -1,8 +1,8 @@
 // The converter of one font: the loaded font, its font program and the
 // glyph items its text output draws with. The handle table holds one per
-// converted font; after Convert only the glyph items' caches change (and
-// the face is used), under the glyph items' lock, so any number of threads
-// may call its const members at once.
+// converted font; after Convert only caches change and the face is read,
+// under the loaded font's lock, so any number of threads may call its const
+// members at once.
 #pragma once
 
 #include "FontLookup.h"
@@ -10,11 +10,15 @@
 #include "LoadedFont.h"
 #include "OutputBuffer.h"
 #include "Status.h"
+#include "Subset.h"
 
 #include "../include/quelin.h"
 #include "../platform/Platform.h"
 
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace t42 {
 
@@ -48,6 +52,14 @@ public:
     // The same for UTF-8 text; -1005, with `out` untouched, when the text
     // is not UTF-8.
     int TextOutUtf8(const char* text, char* out, int outSize) const;
+
+    // The program of just `glyphs` (glyph 0 and the components of composite
+    // glyphs added), under the same FontName. tokens[i] receives the name
+    // token that draws glyphs[i] with glyphshow in that program ("/A",
+    // "(x y) cvn", ...). A glyph index past the font's glyphs refuses the
+    // whole request (kBadRequest), leaving `program` and `tokens` empty.
+    Status SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
+                         std::vector<std::string>& tokens) const;
 
     // What was converted, for the command line and tests; valid after a
     // successful Convert.

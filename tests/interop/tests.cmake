@@ -6,7 +6,8 @@ set(QUELIN_INTEROP_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 if(TARGET quelin_cli)
   foreach(check sfnts:layout glyphs:crafted glyphs:system glyphs:fontinfo
-          pages:latin pages:cyrillic pages:scripts pages:cjk pages:bold pages:hostile pages:pdf)
+          pages:latin pages:cyrillic pages:scripts pages:cjk pages:bold pages:hostile pages:pdf
+          subset:system subset:names)
     string(REPLACE ":" ";" parts ${check})
     list(GET parts 0 script)
     list(GET parts 1 case)
@@ -16,6 +17,6 @@ if(TARGET quelin_cli)
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     set_tests_properties(interop.${script}.${case} PROPERTIES
       LABELS interop TIMEOUT 300
-      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
+      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1;QUELIN_LIBRARY=$<TARGET_FILE:quelin>")
   endforeach()
 endif()
