@@ -4,6 +4,8 @@
 #include "../Platform.h"
 #include "CodePageNames.h"
 
+#include "../../t42/Utf8.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -252,14 +254,6 @@ bool IsLeadByteOf(std::uint32_t codePage, unsigned char byte) {
 
 namespace {
 
-std::uint32_t DecodeUtf8(const std::string& utf8, std::size_t position, std::size_t length) {
-    unsigned char lead = static_cast<unsigned char>(utf8[position]);
-    std::uint32_t codePoint = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-    for (std::size_t i = 1; i < length; ++i)
-        codePoint = codePoint << 6 | (static_cast<unsigned char>(utf8[position + i]) & 0x3F);
-    return codePoint;
-}
-
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 // Appends one non-ASCII character (its UTF-8 bytes and code point) in the
@@ -299,21 +293,17 @@ std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
     std::string result;
     std::size_t position = 0;
     while (position < utf8.size()) {
-        unsigned char lead = static_cast<unsigned char>(utf8[position]);
-        std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        if (position + length > utf8.size())
-            length = utf8.size() - position;
-        if (lead < 0x80) {
-            result += static_cast<char>(lead);
-        } else {
-            std::uint32_t codePoint = DecodeUtf8(utf8, position, length);
-            if (!AppendCharacter(converter, codePage, utf8.data() + position, length, codePoint, result)) {
-                result += '?';
-                if (missing)
-                    missing->push_back(codePoint);
-            }
+        const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.data()) + position;
+        t42::Utf8Step step = t42::DecodeUtf8(at, utf8.size() - position);
+        if (step.valid && step.codePoint < 0x80) {
+            result += static_cast<char>(step.codePoint);
+        } else if (!step.valid ||
+                   !AppendCharacter(converter, codePage, utf8.data() + position, step.length, step.codePoint, result)) {
+            result += '?';
+            if (missing && step.valid)
+                missing->push_back(step.codePoint);
         }
-        position += length;
+        position += step.length;
     }
     if (converter != kNoConverter)
         iconv_close(converter);
