@@ -18,7 +18,6 @@ namespace t42 {
 namespace {
 
 constexpr std::size_t kMaxNameLength = 255;
-constexpr std::size_t kMaxNoticeLength = 259;
 
 // Whether a name record is one GetNameString takes, and whether its string
 // is UTF-16.
