@@ -13,9 +13,17 @@
 #include "../include/quelin.h"
 #include "../platform/Platform.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace t42 {
+
+struct DrawnGlyph {
+    std::uint32_t glyph;  // original glyph index in the font
+    std::u32string text;  // the characters it stands for (a ligature: several); empty: the font's own Unicode map
+};
 
 class TTPost42 {
 public:
@@ -43,6 +51,10 @@ public:
     // PostScript code that draws `text` into `out`; -1004 when it does not
     // fit, what fitted having been written.
     int TextOut(const char* text, char* out, int outSize) const;
+
+    // The program of just `glyphs` (glyph 0 and composite components added), under the same FontName, with
+    // /GlyphNames2Unicode in FontInfo; tokens[i] is the name token that draws glyphs[i] with glyphshow in it.
+    Status SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program, std::vector<std::string>& tokens) const;
 
     // What was converted, for the command line and tests; valid after a
     // successful Convert.
