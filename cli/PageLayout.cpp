@@ -102,16 +102,17 @@ void TextPrinter::SelectEncoding(int key) {
     encoding_ = key;
 }
 
+// Moves by whole hundredths of a point, and keeps where that puts the
+// current point, so that rounding never adds up along a line.
 void TextPrinter::MoveTo(double x, double y) {
     FlushString();
-    x = Rounded(x);
-    y = Rounded(y);
-    if (std::fabs(y - pointY_) < kSlack)
-        Write(Number(x - pointX_) + " R ");
+    double dx = Rounded(x - pointX_), dy = Rounded(y - pointY_);
+    if (dy == 0)
+        Write(Number(dx) + " R ");
     else
-        Write(Number(x - pointX_) + " " + Number(y - pointY_) + " V ");
-    pointX_ = x;
-    pointY_ = y;
+        Write(Number(dx) + " " + Number(dy) + " V ");
+    pointX_ += dx;
+    pointY_ += dy;
 }
 
 int TextPrinter::EncodingKey(int fontId, int encoding) {
