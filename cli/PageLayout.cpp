@@ -76,7 +76,12 @@ TextPrinter::TextPrinter(const PrintSetup& setup, FontSet& fonts, OutputFile& bo
         linesPerPage_ = linesPerPage_ > 3 ? linesPerPage_ - 2 : 1;
 }
 
+// PostScript lines stay under 255 bytes, as the conventions ask.
 void TextPrinter::Write(const std::string& text) {
+    if (lineLength_ > 0 && lineLength_ + text.size() > 200) {
+        body_.Write("\n", 1);
+        lineLength_ = 0;
+    }
     body_.Write(text);
     lineLength_ += text.size();
 }
@@ -84,12 +89,8 @@ void TextPrinter::Write(const std::string& text) {
 void TextPrinter::FlushString() {
     if (string_.empty())
         return;
+    string_.insert(0, 1, '(');
     string_ += ")S ";
-    if (lineLength_ > 180) {
-        body_.Write("\n", 1);
-        lineLength_ = 0;
-    }
-    body_.Write("(", 1);
     Write(string_);
     string_.clear();
 }
@@ -153,7 +154,7 @@ void TextPrinter::DrawGlyph(int fontId, const Layout& layout, const std::u32stri
     SelectEncoding(EncodingKey(fontId, code >> 8));
     if (std::fabs(x - pointX_) > 0.005 || std::fabs(y - pointY_) > 0.005)
         MoveTo(x, y);
-    if (string_.size() > 160)
+    if (string_.size() > 100)
         FlushString();
     unsigned char byte = static_cast<unsigned char>(code & 0xFF);
     if (byte == '(' || byte == ')' || byte == '\\') {
