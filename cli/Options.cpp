@@ -19,6 +19,12 @@ const char* const kUsage =
     "  text FACE TEXT...       the PostScript code that draws TEXT, one line per argument\n"
     "  page FACE [TEXT...]     a printable PostScript document (or PDF with -o NAME.pdf);\n"
     "                          one line per argument, or per line of standard input\n"
+    "  print [FILE...]         UTF-8 text files (none or -: standard input) as PostScript,\n"
+    "                          or PDF with -o NAME.pdf: every character from a font that\n"
+    "                          has it, shaped and in reading order, only the glyphs used\n"
+    "\n"
+    "FACE is a name as list prints it, with or without \" (TrueType)\", or any one\n"
+    "face of a \" & \"-joined collection.\n"
     "\n"
     "Options:\n"
     "  --charset N       lfCharSet of the request, decimal (0 ANSI: code page 1252; 204 Russian: 1251; ...)\n"
@@ -28,14 +34,18 @@ const char* const kUsage =
     "  --raw             (text, page) pass the text bytes as they are, unconverted\n"
     "  -o, --output FILE write to FILE instead of standard output; FILE is replaced only\n"
     "                    once all of it was written\n"
-    "  --size PT         (page) font size in points (default 12)\n"
-    "  --paper a4|letter (page) paper size (default a4)\n"
+    "  --size PT         (page, print) font size in points (default 12; print: 10)\n"
+    "  --paper a4|letter (page, print) paper size (default a4)\n"
+    "  --font NAME       (print) the main font: a listed name or a fontconfig pattern\n"
+    "                    such as \"DejaVu Sans:bold\" (default monospace)\n"
+    "  --header          (print) file name, date and \"Page N of M\" atop each page\n"
     "  -h, --help        this help\n"
     "  --version         the version\n"
     "\n"
     "Exit status: 0 on success, 1 when the library refuses a request, 2 for a\n"
     "malformed command line, 3 when a file or stream cannot be read or written,\n"
-    "4 when text was printed but some of its input was not UTF-8 (drawn as '?').\n";
+    "4 when text was printed but not all of it: some input was not UTF-8 (drawn\n"
+    "as '?') or, for print, some character is in no installed TrueType font.\n";
 
 namespace {
 
@@ -79,6 +89,15 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.italic = true;
         } else if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--header") {
+            options.header = true;
+        } else if (arg == "--font") {
+            if (!value(options.font))
+                return false;
+            if (options.font.empty()) {
+                error = "option --font needs a font name";
+                return false;
+            }
         } else if (arg == "--charset" || arg == "--weight") {
             if (!value(text))
                 return false;
@@ -101,6 +120,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
                 return false;
             char* end = nullptr;
             options.size = std::strtod(text.c_str(), &end);
+            options.sizeGiven = true;
             if (text.empty() || *end != 0 || !(options.size > 0 && options.size <= 1000)) {
                 error = "option --size takes a size in points, above 0 and at most 1000";
                 return false;

@@ -19,6 +19,9 @@ struct Options {
     bool raw = false;
     std::string output;       // -o
     double size = 12;         // --size, in points
+    bool sizeGiven = false;
+    std::string font;         // --font (print)
+    bool header = false;      // --header (print)
     std::string paper = "a4"; // --paper
     bool help = false;
     bool version = false;

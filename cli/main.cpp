@@ -1,7 +1,9 @@
 // quelin: list the installed TrueType fonts, convert one to a Type 42 font
 // program, show the code that draws text in it, or print a page.
+#include "Commands.h"
 #include "Document.h"
 #include "ExitStatus.h"
+#include "FontChoice.h"
 #include "Options.h"
 #include "OutputFile.h"
 #include "Pdf.h"
@@ -39,43 +41,17 @@ std::string Explain(const t42::Status& status, const std::string& faceName) {
     return "cannot convert " + Quoted(faceName) + code + ": " + status.Reason();
 }
 
-// A longer name would be cut to the field and could find another font.
-bool FaceNameFits(const std::string& faceName) {
-    if (faceName.size() < LF_FACESIZE)
-        return true;
-    Fail(kExitUsage, "a face name holds at most " + std::to_string(LF_FACESIZE - 1) + " bytes: " +
-                         Quoted(faceName));
-    return false;
+std::string PostScriptName(const t42::TTPost42& converter);
+
+// The font program of the converter as a supplied resource of `document`.
+bool BeginDocument(DocumentWriter& document, const t42::TTPost42& converter) {
+    const t42::OutputBuffer& program = converter.Program();
+    return document.Begin(PostScriptName(converter), program.Data(), program.Size());
 }
 
-// Converts the font that the options and `faceName` describe into
-// `handle`; kExitOk, or the exit status after printing why not.
-int MakeFont(const Options& options, const std::string& faceName, int& handle) {
-    if (!FaceNameFits(faceName))
-        return kExitUsage;
-    LOGFONTA request = MakeRequest(options, faceName);
-    t42::Status status;
-    handle = api::MakeTrueTypeFont(&request, &status);
-    if (handle < 0)
-        return Fail(kExitRefused, Explain(status, faceName));
-    return kExitOk;
-}
-
-// The font program of `handle` as a supplied resource of `document`.
-bool BeginDocument(DocumentWriter& document, int handle, const std::string& fontName) {
-    HGLOBAL block = T42GetFontData(handle);
-    const char* bytes = block ? static_cast<const char*>(T42GlobalLock(block)) : nullptr;
-    bool written = document.Begin(fontName, bytes, bytes ? T42GlobalSize(block) : 0);
-    if (block) {
-        T42GlobalUnlock(block);
-        T42GlobalFree(block);
-    }
-    return written;
-}
-
-std::string PostScriptName(int handle) {
+std::string PostScriptName(const t42::TTPost42& converter) {
     char name[256];
-    T42GetPSFontName(handle, name, sizeof name);
+    converter.GetPSFontName(name, sizeof name);
     return name;
 }
 
@@ -83,12 +59,12 @@ std::string PostScriptName(int handle) {
 // the pieces are bounded, and so is the buffer.
 class Drawer {
 public:
-    explicit Drawer(int handle) : handle_(handle), buffer_(1 << 14) {}
+    explicit Drawer(const t42::TTPost42& converter) : converter_(converter), buffer_(1 << 14) {}
 
     // The code of `text`; null after printing why not.
     const char* Code(const std::string& text, std::size_t& size) {
         for (;;) {
-            int result = T42TextOut(handle_, text.c_str(), buffer_.data(), static_cast<int>(buffer_.size()));
+            int result = converter_.TextOut(text.c_str(), buffer_.data(), static_cast<int>(buffer_.size()));
             if (result == T42_OK) {
                 size = std::strlen(buffer_.data());
                 return buffer_.data();
@@ -102,7 +78,7 @@ public:
     }
 
 private:
-    int handle_;
+    const t42::TTPost42& converter_;
     std::vector<char> buffer_;
 };
 
@@ -129,11 +105,14 @@ std::vector<std::string> InputFiles(const Options& options) {
     return files;
 }
 
-// Opens the output of the options; false after printing why not.
-bool OpenOutput(const Options& options, OutputFile& out) {
+} // namespace
+
+bool OpenOutput(const Options& options, OutputFile& out, const std::vector<std::string>& texts) {
     std::vector<std::string> inputs;
-    if (!options.output.empty() && options.output != "-")
+    if (!options.output.empty() && options.output != "-") {
         inputs = InputFiles(options);
+        inputs.insert(inputs.end(), texts.begin(), texts.end());
+    }
     std::string error;
     if (out.Open(options.output, inputs, error))
         return true;
@@ -141,8 +120,7 @@ bool OpenOutput(const Options& options, OutputFile& out) {
     return false;
 }
 
-// Puts the output in place; `status`, or kExitIo after saying why not.
-int Finish(OutputFile& out, int status = kExitOk) {
+int Finish(OutputFile& out, int status) {
     if (!out.Finish())
         return Fail(kExitIo, out.Error());
     return status;
@@ -151,6 +129,36 @@ int Finish(OutputFile& out, int status = kExitOk) {
 bool EndsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
+
+int MakeFont(const Options& options, const std::string& faceName, std::shared_ptr<const t42::TTPost42>& converter) {
+    t42::Status status;
+    if (faceName.size() < LF_FACESIZE) {
+        LOGFONTA request = MakeRequest(options, faceName);
+        int handle = api::MakeTrueTypeFont(&request, &status);
+        if (handle >= 0) {
+            converter = api::FindConverter(handle);
+            T42DeleteTrueTypeFont(handle);
+            if (converter)
+                return kExitOk;
+            status = t42::Status::Refuse(t42::kBadHandle, t42::Check::internalError);
+        }
+        if (status.check != t42::Check::notListed)
+            return Fail(kExitRefused, Explain(status, faceName));
+    }
+    // A name as the list prints it, or one longer than the request's field:
+    // found here, converted by location.
+    t42::FontLocation location;
+    if (!FindListedFace(faceName, location))
+        return Fail(kExitRefused, Explain(t42::Status::Refuse(t42::kNoSuchFont, t42::Check::notListed), faceName));
+    auto made = std::make_shared<t42::TTPost42>();
+    status = made->ConvertFace(location, RequestCodePage(options));
+    if (!status.Ok())
+        return Fail(kExitRefused, Explain(status, faceName));
+    converter = made;
+    return kExitOk;
+}
+
+namespace {
 
 // Reads standard input in chunks; a failure is kept to be reported.
 class InputReader {
@@ -241,26 +249,23 @@ int NeedFace(const Options& options, std::size_t extra) {
 int ShowName(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = 0;
-    if (int status = MakeFont(options, options.operands[0], handle))
+    std::shared_ptr<const t42::TTPost42> converter;
+    if (int status = MakeFont(options, options.operands[0], converter))
         return status;
     OutputFile out;
-    bool opened = OpenOutput(options, out);
-    if (opened)
-        out.Printf("%s\n", PostScriptName(handle).c_str());
-    T42DeleteTrueTypeFont(handle);
-    return opened ? Finish(out) : kExitIo;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    out.Printf("%s\n", PostScriptName(*converter).c_str());
+    return Finish(out);
 }
 
 // What the library knows of the converted font.
 int ShowInfo(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = 0;
-    if (int status = MakeFont(options, options.operands[0], handle))
+    std::shared_ptr<const t42::TTPost42> converter;
+    if (int status = MakeFont(options, options.operands[0], converter))
         return status;
-    std::shared_ptr<const t42::TTPost42> converter = api::FindConverter(handle);
-    T42DeleteTrueTypeFont(handle);
     const t42::LoadedFont& font = converter->Font();
     const t42::FontFacts& facts = font.Facts();
     OutputFile out;
@@ -294,11 +299,9 @@ int ShowInfo(const Options& options) {
 int Convert(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    int handle = 0;
-    if (int status = MakeFont(options, options.operands[0], handle))
+    std::shared_ptr<const t42::TTPost42> converter;
+    if (int status = MakeFont(options, options.operands[0], converter))
         return status;
-    std::shared_ptr<const t42::TTPost42> converter = api::FindConverter(handle);
-    T42DeleteTrueTypeFont(handle);
     const t42::OutputBuffer& program = converter->Program();
     OutputFile out;
     if (!OpenOutput(options, out))
@@ -312,15 +315,13 @@ int ShowText(const Options& options) {
         return status;
     if (options.operands.size() < 2)
         return Fail(kExitUsage, "command text needs a face name and some text");
-    int handle = 0;
-    if (int status = MakeFont(options, options.operands[0], handle))
+    std::shared_ptr<const t42::TTPost42> converter;
+    if (int status = MakeFont(options, options.operands[0], converter))
         return status;
     OutputFile out;
-    if (!OpenOutput(options, out)) {
-        T42DeleteTrueTypeFont(handle);
+    if (!OpenOutput(options, out))
         return kExitIo;
-    }
-    Drawer drawer(handle);
+    Drawer drawer(*converter);
     bool drawn = false, failed = false;
     auto draw = [&](const std::string& piece) {
         std::size_t size = 0;
@@ -339,7 +340,6 @@ int ShowText(const Options& options) {
             draw(std::string());
     }
     decoder.FinishWarnings();
-    T42DeleteTrueTypeFont(handle);
     if (failed)
         return kExitRefused;
     return Finish(out, decoder.Errors() ? kExitPartial : kExitOk);
@@ -350,13 +350,9 @@ int ShowText(const Options& options) {
 int PrintPage(const Options& options) {
     if (int status = NeedFace(options, 1))
         return status;
-    int handle = 0;
-    if (int status = MakeFont(options, options.operands[0], handle))
+    std::shared_ptr<const t42::TTPost42> converter;
+    if (int status = MakeFont(options, options.operands[0], converter))
         return status;
-    struct FontRelease {
-        int handle;
-        ~FontRelease() { T42DeleteTrueTypeFont(handle); }
-    } release{handle};
     // An input that cannot be read fails before any output is written.
     bool fromInput = options.operands.size() == 1;
     InputReader input;
@@ -373,10 +369,10 @@ int PrintPage(const Options& options) {
         return Fail(kExitIo, error);
     OutputFile& written = pdf ? scratch : out;
     DocumentWriter document(written, PaperSetup(options.paper, options.size));
-    if (!BeginDocument(document, handle, PostScriptName(handle)))
+    if (!BeginDocument(document, *converter))
         return Fail(kExitIo, written.Error());
 
-    Drawer drawer(handle);
+    Drawer drawer(*converter);
     bool failed = false;
     TextDecoder decoder(TextCodePage(options), options.raw, [&](const std::string& piece) {
         std::size_t size = 0;
@@ -448,6 +444,8 @@ int Run(int argc, char** argv) {
         return ShowText(options);
     if (options.command == "page")
         return PrintPage(options);
+    if (options.command == "print")
+        return PrintText(options);
     if (options.command.empty()) {
         std::fputs(kUsage, stderr);
         return kExitUsage;

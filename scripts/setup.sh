@@ -12,3 +12,9 @@ install_packages \
   ghostscript poppler-utils \
   fonts-dejavu-core fonts-droid-fallback fonts-wqy-zenhei \
   lcdf-typetools time
+# quelin print: shaping and bidi, the fonts its tests print in, and the
+# peers and page tools its tests and benchmark compare with.
+install_packages \
+  libharfbuzz-dev libfribidi-dev libharfbuzz-bin \
+  fonts-noto-core fonts-wqy-zenhei fonts-symbola \
+  paps enscript a2ps psutils

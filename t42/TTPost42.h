@@ -15,8 +15,8 @@
 #include "../include/quelin.h"
 #include "../platform/Platform.h"
 
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 

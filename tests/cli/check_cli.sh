@@ -112,8 +112,9 @@ rc=$(cat rc); status 0 "a long line"; has out "4000000 True True" "a long line"
 
 # --- One error, one exit status.
 long=LongerThanThirtyOneBytesFaceName12
-for command in name info convert; do run "$command" "$long"; status 2 "$command with a long face name"; done
-for command in text page; do run "$command" "$long" x; status 2 "$command with a long face name"; done
+for command in name info convert; do run "$command" "$long"; status 1 "$command with a long unknown face name"; done
+for command in text page; do run "$command" "$long" x; status 1 "$command with a long unknown face name"; done
+has err "no installed TrueType font is named \"$long\"" "a long unknown face name"
 run --font-file /nonexistent list
 status 3 "--font-file /nonexistent"; has err "does not exist" "--font-file /nonexistent"
 run --charset 0204 info "DejaVu Sans"

@@ -4,4 +4,8 @@ if(TARGET quelin_cli)
   add_test(NAME cli.end_to_end
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_cli.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/cli-work)
   set_tests_properties(cli.end_to_end PROPERTIES LABELS cli TIMEOUT 300)
+  # quelin print through Ghostscript, hb-shape, pdftotext, psselect and psnup.
+  add_test(NAME cli.print
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_print.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/print-work)
+  set_tests_properties(cli.print PROPERTIES LABELS cli TIMEOUT 300)
 endif()

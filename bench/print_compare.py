@@ -1,0 +1,123 @@
+#!/usr/bin/python3
+"""quelin print beside paps, enscript and a2ps on the same files: the README,
+a 1,000-page text file and a one-page file of mixed scripts. For each tool:
+the median wall time of writing PostScript, its bytes, the bytes of the PDF
+made from it (quelin: -o NAME.pdf; the others: ps2pdf), pages and peak
+memory. Prints a Markdown table. Also times quelin on 250, 500 and 1,000
+pages, to show that its cost grows linearly with the input."""
+
+import argparse
+import os
+import random
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+WORDS = ("the of and to in is that for it as was with be by on not he this are or his from at which but have an "
+         "they you were her she there been one all we their has would when if so no will my more out up into do "
+         "any your what some could them other than then now only its time about over such like these two may "
+         "first new very also after where most made must through back years much before good little world").split()
+
+MIXED = ["The quick brown fox jumps over the lazy dog.", "Съешь же ещё этих мягких французских булок.",
+         "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία.", "Բարեւ աշխարհ, ինչպե՞ս ես։", "გამარჯობა მსოფლიო, როგორ ხარ?",
+         "你好，世界。日本語のテキストを印刷します。", "שלום עולם, מה שלומך?", "مرحبا بالعالم، كيف حالك؟",
+         "नमस्ते दुनिया, आप कैसे हैं?", "Emoji: 😀 ☃ ✈ ♻"]
+
+
+def make_inputs(folder, readme):
+    random.seed(15)
+    book = os.path.join(folder, "book.txt")
+    with open(book, "w") as out:
+        for line in range(64000):  # 64 lines a page at 10 pt on A4: 1,000 pages
+            words, length = [], 0
+            while length < 66:
+                word = random.choice(WORDS)
+                words.append(word)
+                length += len(word) + 1
+            out.write(" ".join(words) + "\n")
+    mixed = os.path.join(folder, "mixed.txt")
+    with open(mixed, "w") as out:
+        out.write("\n".join(MIXED * 6) + "\n")
+    return [("README.md", readme), ("1,000-page text", book), ("one page, mixed scripts", mixed)]
+
+
+def timed(command, stdout):
+    """Wall time and peak resident memory (KB) of one run."""
+    with open(stdout, "wb") as out:
+        start = time.perf_counter()
+        done = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=out, stderr=subprocess.PIPE)
+        elapsed = time.perf_counter() - start
+    if done.returncode not in (0, 4):  # 4: quelin printed, with characters no font has
+        sys.exit(f"failed: {' '.join(command)}\n{done.stderr.decode(errors='replace')[-2000:]}")
+    return elapsed, int(done.stderr.decode().strip().splitlines()[-1])
+
+
+def pages(path):
+    with open(path, "rb") as document:
+        return len(re.findall(rb"^%%Page: ", document.read(), re.M))
+
+
+def tools(quelin, text, ps, pdf):
+    return [
+        ("quelin print", [quelin, "print", text, "-o", ps], None, [quelin, "print", text, "-o", pdf]),
+        ("paps", ["paps", text], ps, None),
+        ("enscript", ["enscript", "-q", "-p", ps, text], None, None),
+        ("a2ps -1", ["a2ps", "-q", "-1", "-o", ps, text], None, None),
+    ]
+
+
+def megabytes(size):
+    return f"{size / 1e6:.2f} MB" if size >= 1e5 else f"{size / 1e3:.1f} KB"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--quelin", default="build/quelin")
+    parser.add_argument("--runs", type=int, default=3)
+    args = parser.parse_args()
+    quelin = os.path.abspath(args.quelin)
+    readme = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "README.md"))
+    with tempfile.TemporaryDirectory() as folder:
+        os.environ["SOURCE_DATE_EPOCH"] = "0"
+        rows = []
+        for label, text in make_inputs(folder, readme):
+            for name, command, stdout, pdf_command in tools(quelin, text, f"{folder}/out.ps", f"{folder}/out.pdf"):
+                times, peak = [], 0
+                for _ in range(args.runs):
+                    elapsed, memory = timed(command, stdout or os.devnull)
+                    times.append(elapsed)
+                    peak = max(peak, memory)
+                ps_bytes = os.path.getsize(f"{folder}/out.ps")
+                count = pages(f"{folder}/out.ps")
+                if pdf_command:
+                    timed(pdf_command, os.devnull)
+                else:
+                    subprocess.run(["ps2pdf", f"{folder}/out.ps", f"{folder}/out.pdf"], check=True,
+                                   stderr=subprocess.DEVNULL)
+                rows.append((label, name, statistics.median(times), ps_bytes, os.path.getsize(f"{folder}/out.pdf"),
+                             count, peak))
+                print(f"{label}: {name} done", file=sys.stderr)
+        print("| Input | Tool | Time (PostScript) | PostScript | PDF | Pages | Peak memory |")
+        print("|---|---|---|---|---|---|---|")
+        for label, name, seconds, ps_bytes, pdf_bytes, count, peak in rows:
+            print(f"| {label} | {name} | {seconds:.2f} s | {megabytes(ps_bytes)} | {megabytes(pdf_bytes)} | {count} | "
+                  f"{peak / 1024:.1f} MB |")
+        # Linear cost: the same text cut to 250 and 500 pages.
+        book = os.path.join(folder, "book.txt")
+        with open(book) as whole:
+            lines = whole.readlines()
+        print("\n| Pages | quelin print time | Peak memory |\n|---|---|---|")
+        for count in (250, 500, 1000):
+            part = os.path.join(folder, f"part{count}.txt")
+            with open(part, "w") as out:
+                out.writelines(lines[:count * 64])
+            results = [timed([quelin, "print", part, "-o", f"{folder}/part.ps"], os.devnull) for _ in range(args.runs)]
+            print(f"| {count} | {statistics.median(r[0] for r in results):.3f} s | "
+                  f"{max(r[1] for r in results) / 1024:.1f} MB |")
+
+
+if __name__ == "__main__":
+    main()

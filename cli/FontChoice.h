@@ -1,0 +1,44 @@
+// Fonts by the names people use: every name `quelin list` prints (with or
+// without " (TrueType)", the whole " & "-joined name of a collection or any
+// one of its faces, of any length), and for `print` whatever fontconfig
+// takes ("monospace", "DejaVu Sans:bold"), with the fonts that fontconfig
+// finds for the characters the chosen font lacks. Only faces with TrueType
+// outlines are ever chosen.
+#pragma once
+
+#include "t42/FontLookup.h"
+
+#include <cstdint>
+#include <string>
+
+struct _FcFontSet;
+
+namespace cli {
+
+// The first listed font that `name` names, as `quelin list` prints it.
+bool FindListedFace(const std::string& name, t42::FontLocation& location);
+
+class FontChoice {
+public:
+    FontChoice() = default;
+    ~FontChoice();
+    FontChoice(const FontChoice&) = delete;
+    FontChoice& operator=(const FontChoice&) = delete;
+
+    // The main font: a listed name, else fontconfig's best TrueType match
+    // for the pattern `name` (with `weight` and `italic` when they are not
+    // the defaults). Keeps fontconfig's list of fonts in the order of that
+    // match for Fallback. False with a sentence in `error`; a `warning` when
+    // fontconfig chose a font of another family.
+    bool ChooseMain(const std::string& name, int weight, bool italic, t42::FontLocation& location,
+                    std::string& error, std::string& warning);
+
+    // The next font at or after `cursor` in that order that has a glyph
+    // for `codePoint`; `cursor` then points past it. False when none has.
+    bool Fallback(std::uint32_t codePoint, std::size_t& cursor, t42::FontLocation& location) const;
+
+private:
+    ::_FcFontSet* sorted_ = nullptr;
+};
+
+} // namespace cli

@@ -1,0 +1,235 @@
+#include "Shaper.h"
+
+#include <hb-ot.h>
+
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+
+// The order in which codes are handed out within an encoding: bytes that a
+// string holds as they are first, those that need a backslash or an octal
+// escape last. In the first encoding the printable ASCII codes are kept for
+// the glyphs of those characters, so that ASCII text reads as itself.
+struct CodeOrder {
+    unsigned char first[161];
+    unsigned char other[256];
+    CodeOrder() {
+        int n = 0, m = 0;
+        for (int byte = 0x80; byte <= 0xFF; ++byte)
+            first[n++] = other[m++] = static_cast<unsigned char>(byte);
+        for (int byte = 0x21; byte <= 0x7E; ++byte)
+            if (byte != '(' && byte != ')' && byte != '\\')
+                other[m++] = static_cast<unsigned char>(byte);
+        for (int byte : {0x20, int('('), int(')'), int('\\')})
+            other[m++] = static_cast<unsigned char>(byte);
+        for (int byte = 0x01; byte <= 0x1F; ++byte)
+            first[n++] = other[m++] = static_cast<unsigned char>(byte);
+        first[n++] = other[m++] = 0x7F;
+        first[n++] = other[m++] = 0x00;
+    }
+};
+const CodeOrder kCodeOrder;
+
+bool HasTable(hb_face_t* face, hb_tag_t tag) {
+    hb_blob_t* table = hb_face_reference_table(face, tag);
+    bool has = hb_blob_get_length(table) > 0;
+    hb_blob_destroy(table);
+    return has;
+}
+
+// Whether no substitution or positioning of the font involves the space
+// glyph: then a line shapes as the concatenation of its words, each with
+// the spaces that follow it.
+bool SpaceIsInert(hb_font_t* font, hb_face_t* face) {
+    hb_codepoint_t space = 0;
+    if (!hb_font_get_nominal_glyph(font, ' ', &space))
+        return false;
+    for (hb_tag_t tag : {HB_TAG('k', 'e', 'r', 'n'), HB_TAG('k', 'e', 'r', 'x'), HB_TAG('m', 'o', 'r', 'x'),
+                         HB_TAG('m', 'o', 'r', 't')})
+        if (HasTable(face, tag))
+            return false;
+    hb_set_t* glyphs = hb_set_create();
+    bool inert = true;
+    for (hb_tag_t table : {HB_OT_TAG_GSUB, HB_OT_TAG_GPOS}) {
+        unsigned count = hb_ot_layout_table_get_lookup_count(face, table);
+        for (unsigned lookup = 0; lookup < count && inert; ++lookup) {
+            hb_set_clear(glyphs);
+            hb_ot_layout_lookup_collect_glyphs(face, table, lookup, glyphs, glyphs, glyphs, glyphs);
+            inert = !hb_set_has(glyphs, space);
+        }
+    }
+    hb_set_destroy(glyphs);
+    return inert;
+}
+
+} // namespace
+
+std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, std::string& error) {
+    std::unique_ptr<PrintFont> font(new PrintFont);
+    font->location_ = location;
+    font->converter_ = std::make_shared<t42::TTPost42>();
+    t42::Status status = font->converter_->ConvertFace(location, 1252);
+    if (!status.Ok()) {
+        error = "cannot convert \"" + location.path + "\" (" + std::to_string(status.code) + "): " + status.Reason();
+        return nullptr;
+    }
+    font->blob_ = hb_blob_create_from_file_or_fail(location.path.c_str());
+    if (!font->blob_) {
+        error = "cannot read \"" + location.path + "\" for shaping";
+        return nullptr;
+    }
+    font->face_ = hb_face_create(font->blob_, static_cast<unsigned>(location.faceIndex));
+    font->font_ = hb_font_create(font->face_);
+    font->unitsPerEm_ = hb_face_get_upem(font->face_);
+    std::size_t glyphs = std::max<std::size_t>(1, hb_face_get_glyph_count(font->face_));
+    font->natural_.assign(glyphs, kUnknown);
+    font->codes_.assign(glyphs, -1);
+    font->asciiOf_.assign(glyphs, 0);
+    for (char32_t c = 0x20; c <= 0x7E; ++c) {
+        hb_codepoint_t glyph = 0;
+        if (hb_font_get_nominal_glyph(font->font_, c, &glyph) && glyph < glyphs && !font->asciiOf_[glyph])
+            font->asciiOf_[glyph] = static_cast<char>(c);
+    }
+    font->byWord_ = SpaceIsInert(font->font_, font->face_);
+    return font;
+}
+
+PrintFont::~PrintFont() {
+    hb_font_destroy(font_);
+    hb_face_destroy(face_);
+    hb_blob_destroy(blob_);
+}
+
+std::string PrintFont::PostScriptName() const { return converter_->Font().Facts().fontName; }
+
+int PrintFont::NextFreeCode() {
+    std::size_t order = nextOrder_++;
+    if (order < sizeof kCodeOrder.first)
+        return kCodeOrder.first[order];
+    order -= sizeof kCodeOrder.first;
+    return static_cast<int>((1 + order / 256) * 256 + kCodeOrder.other[order % 256]);
+}
+
+int PrintFont::Register(std::uint32_t glyph, const char32_t* text, std::size_t length) {
+    int code = asciiOf_[glyph] ? asciiOf_[glyph] : NextFreeCode();
+    if (glyphOfCode_.size() <= static_cast<std::size_t>(code))
+        glyphOfCode_.resize((static_cast<std::size_t>(code) / 256 + 1) * 256, -1);
+    glyphOfCode_[static_cast<std::size_t>(code)] = static_cast<int>(glyph);
+    codes_[glyph] = code;
+    t42::DrawnGlyph drawn{glyph, {}};
+    hb_codepoint_t mapped = 0;
+    // The characters are named unless the font's own map says the same.
+    if (length > 0 && !(length == 1 && hb_font_get_nominal_glyph(font_, text[0], &mapped) && mapped == glyph))
+        drawn.text.assign(text, length);
+    drawn_.push_back(std::move(drawn));
+    return code;
+}
+
+FontSet::FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main) : choice_(choice), fast_(kFastRange, kUnknownFont) {
+    byLocation_[{main->Location().path, main->Location().faceIndex}] = 0;
+    fonts_.push_back(std::move(main));
+}
+
+std::vector<std::string> FontSet::TakeWarnings() {
+    std::vector<std::string> warnings;
+    warnings.swap(warnings_);
+    return warnings;
+}
+
+int FontSet::Find(std::uint32_t codePoint) {
+    if (fonts_[0]->HasGlyph(codePoint))
+        return 0;
+    std::size_t cursor = 0;
+    t42::FontLocation location;
+    while (choice_.Fallback(codePoint, cursor, location)) {
+        auto known = byLocation_.find({location.path, location.faceIndex});
+        int id = known == byLocation_.end() ? -2 : known->second;
+        if (id == -2) {
+            std::string error;
+            std::unique_ptr<PrintFont> font = PrintFont::Open(location, error);
+            id = font ? static_cast<int>(fonts_.size()) : -1;
+            if (font)
+                fonts_.push_back(std::move(font));
+            else
+                warnings_.push_back(error + "; another font is used");
+            byLocation_[{location.path, location.faceIndex}] = id;
+        }
+        if (id >= 0 && fonts_[static_cast<std::size_t>(id)]->HasGlyph(codePoint))
+            return id;
+    }
+    return -1;
+}
+
+Shaper::Shaper() : buffer_(hb_buffer_create()), language_(hb_language_get_default()) {}
+
+Shaper::~Shaper() { hb_buffer_destroy(buffer_); }
+
+void Shaper::ShapeNow(PrintFont& font, const char32_t* text, std::size_t length, hb_script_t script,
+                      bool rightToLeft, std::uint32_t clusterBase, std::vector<ShapedGlyph>& out) {
+    hb_buffer_clear_contents(buffer_);
+    hb_buffer_set_direction(buffer_, rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+    hb_buffer_set_script(buffer_, script);
+    hb_buffer_set_language(buffer_, language_);
+    hb_buffer_set_flags(buffer_, HB_BUFFER_FLAG_REMOVE_DEFAULT_IGNORABLES);
+    hb_buffer_add_utf32(buffer_, reinterpret_cast<const std::uint32_t*>(text), static_cast<int>(length), 0,
+                        static_cast<int>(length));
+    hb_shape(font.Hb(), buffer_, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer_, &count);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer_, nullptr);
+    for (unsigned i = 0; i < count; ++i)
+        out.push_back({infos[i].codepoint, infos[i].cluster + clusterBase, positions[i].x_advance,
+                       positions[i].x_offset, positions[i].y_offset});
+}
+
+void Shaper::Shape(int fontId, PrintFont& font, const std::u32string& text, std::size_t start, std::size_t end,
+                   hb_script_t script, bool rightToLeft, std::vector<ShapedGlyph>& out) {
+    constexpr std::size_t kLongestWord = 64;
+    constexpr std::size_t kMostCached = std::size_t(1) << 20;
+    auto append = [&](const ShapedGlyph* glyphs, std::size_t count, std::size_t at) {
+        for (std::size_t i = 0; i < count; ++i) {
+            ShapedGlyph glyph = glyphs[rightToLeft ? count - 1 - i : i];
+            glyph.cluster += static_cast<std::uint32_t>(at);
+            out.push_back(glyph);
+        }
+    };
+    for (std::size_t at = start; at < end;) {
+        std::size_t stop = end;
+        if (font.ShapesByWord()) {
+            stop = at;
+            while (stop < end && text[stop] != ' ')
+                ++stop;
+            while (stop < end && text[stop] == ' ')
+                ++stop;
+        }
+        if (stop - at > kLongestWord) {
+            word_.clear();
+            ShapeNow(font, text.data() + at, stop - at, script, rightToLeft, 0, word_);
+            append(word_.data(), word_.size(), at);
+            at = stop;
+            continue;
+        }
+        key_.clear();
+        key_ += static_cast<char32_t>(fontId);
+        key_ += static_cast<char32_t>(script);
+        key_ += static_cast<char32_t>(rightToLeft);
+        key_.append(text, at, stop - at);
+        auto found = cache_.find(key_);
+        if (found == cache_.end()) {
+            if (cached_.size() > kMostCached) {
+                cache_.clear();
+                cached_.clear();
+            }
+            Entry entry{static_cast<std::uint32_t>(cached_.size()), 0};
+            ShapeNow(font, text.data() + at, stop - at, script, rightToLeft, 0, cached_);
+            entry.count = static_cast<std::uint32_t>(cached_.size() - entry.first);
+            found = cache_.emplace(key_, entry).first;
+        }
+        append(cached_.data() + found->second.first, found->second.count, at);
+        at = stop;
+    }
+}
+
+} // namespace cli

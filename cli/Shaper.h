@@ -1,0 +1,165 @@
+// The fonts of a print job and the shaping of text in them: each font's
+// HarfBuzz face (on the font file's bytes), its conversion, and the glyphs
+// the job draws from it, each given a one-byte code in one of the font's
+// 256-glyph encodings the first time it is drawn. Shaped words are kept in
+// a bounded cache, so that text which repeats its words is shaped once.
+#pragma once
+
+#include "FontChoice.h"
+
+#include "t42/TTPost42.h"
+
+#include <hb.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace cli {
+
+struct ShapedGlyph {
+    std::uint32_t glyph;
+    std::uint32_t cluster; // index of the first character it stands for
+    std::int32_t advance;  // font units
+    std::int32_t xOffset;
+    std::int32_t yOffset;
+};
+
+class PrintFont {
+public:
+    // Converts the face and opens it for shaping; null with a sentence in
+    // `error` when it cannot be.
+    static std::unique_ptr<PrintFont> Open(const t42::FontLocation& location, std::string& error);
+    ~PrintFont();
+    PrintFont(const PrintFont&) = delete;
+    PrintFont& operator=(const PrintFont&) = delete;
+
+    bool HasGlyph(std::uint32_t codePoint) const {
+        hb_codepoint_t glyph = 0;
+        return hb_font_get_nominal_glyph(font_, codePoint, &glyph) && glyph != 0;
+    }
+    hb_font_t* Hb() const { return font_; }
+    unsigned UnitsPerEm() const { return unitsPerEm_; }
+    // Whether shaping word by word gives what shaping a whole line gives:
+    // no lookup of the font reads or writes the space glyph.
+    bool ShapesByWord() const { return byWord_; }
+    // The advance that showing the glyph moves by: its hmtx width.
+    std::int32_t NaturalAdvance(std::uint32_t glyph) {
+        if (glyph >= natural_.size())
+            glyph = 0;
+        std::int32_t& advance = natural_[glyph];
+        if (advance == kUnknown)
+            advance = hb_font_get_glyph_h_advance(font_, glyph);
+        return advance;
+    }
+    // The glyph's code (encoding number * 256 + byte); -1 before its first use.
+    int KnownCode(std::uint32_t glyph) const { return glyph < codes_.size() ? codes_[glyph] : codes_[0]; }
+    // The glyph's code, given at its first use, when `text` (the
+    // characters it stands for; none: the font's map) is noted.
+    int CodeOf(std::uint32_t glyph, const char32_t* text, std::size_t length) {
+        if (glyph >= codes_.size())
+            glyph = 0;
+        int code = codes_[glyph];
+        return code >= 0 ? code : Register(glyph, text, length);
+    }
+    // The glyphs drawn so far, in the order of their codes' first use, and
+    // the glyph of each code (-1: free).
+    const std::vector<t42::DrawnGlyph>& Drawn() const { return drawn_; }
+    const std::vector<int>& GlyphOfCode() const { return glyphOfCode_; }
+    const t42::TTPost42& Converter() const { return *converter_; }
+    const t42::FontLocation& Location() const { return location_; }
+    std::string PostScriptName() const;
+
+private:
+    PrintFont() = default;
+    int Register(std::uint32_t glyph, const char32_t* text, std::size_t length);
+    int NextFreeCode();
+
+    static constexpr std::int32_t kUnknown = INT32_MIN;
+    t42::FontLocation location_;
+    std::shared_ptr<t42::TTPost42> converter_;
+    hb_blob_t* blob_ = nullptr;
+    hb_face_t* face_ = nullptr;
+    hb_font_t* font_ = nullptr;
+    unsigned unitsPerEm_ = 1000;
+    bool byWord_ = false;
+    std::vector<std::int32_t> natural_;
+    std::vector<int> codes_;       // per glyph
+    std::vector<char> asciiOf_;    // per glyph: the printable ASCII character it draws, or 0
+    std::vector<int> glyphOfCode_; // per code
+    std::vector<t42::DrawnGlyph> drawn_;
+    std::size_t nextOrder_ = 0;
+};
+
+// The fonts of a job: the main one (0) and the fallbacks, each opened once,
+// and which of them draws each character.
+class FontSet {
+public:
+    FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main);
+
+    // The font for `codePoint`: the main font when it has it, else the
+    // first fallback that has it; -1 when no font has it.
+    int FontFor(std::uint32_t codePoint) {
+        if (codePoint < kFastRange) {
+            int id = fast_[codePoint];
+            if (id != kUnknownFont)
+                return id;
+            return fast_[codePoint] = static_cast<short>(Find(codePoint));
+        }
+        auto found = slow_.find(codePoint);
+        if (found != slow_.end())
+            return found->second;
+        return slow_[codePoint] = Find(codePoint);
+    }
+    PrintFont& Font(int id) { return *fonts_[static_cast<std::size_t>(id)]; }
+    std::size_t Count() const { return fonts_.size(); }
+    // Fonts that could not be opened, one sentence each, said once.
+    std::vector<std::string> TakeWarnings();
+
+private:
+    int Find(std::uint32_t codePoint);
+
+    static constexpr std::uint32_t kFastRange = 0x10000;
+    static constexpr short kUnknownFont = -2;
+    FontChoice& choice_;
+    std::vector<std::unique_ptr<PrintFont>> fonts_;
+    std::map<std::pair<std::string, int>, int> byLocation_; // -1: cannot be opened
+    std::vector<short> fast_;
+    std::unordered_map<std::uint32_t, int> slow_;
+    std::vector<std::string> warnings_;
+};
+
+// Shapes runs of one font, script and direction with HarfBuzz.
+class Shaper {
+public:
+    Shaper();
+    ~Shaper();
+    Shaper(const Shaper&) = delete;
+    Shaper& operator=(const Shaper&) = delete;
+
+    // Appends the glyphs of text[start, end) in logical order (a
+    // right-to-left run's glyphs reversed; drawing them from last to first
+    // gives HarfBuzz's order), clusters counted from the start of `text`.
+    void Shape(int fontId, PrintFont& font, const std::u32string& text, std::size_t start, std::size_t end,
+               hb_script_t script, bool rightToLeft, std::vector<ShapedGlyph>& out);
+
+private:
+    void ShapeNow(PrintFont& font, const char32_t* text, std::size_t length, hb_script_t script,
+                  bool rightToLeft, std::uint32_t clusterBase, std::vector<ShapedGlyph>& out);
+
+    struct Entry {
+        std::uint32_t first;
+        std::uint32_t count;
+    };
+    hb_buffer_t* buffer_;
+    hb_language_t language_;
+    std::u32string key_;
+    std::unordered_map<std::u32string, Entry> cache_;
+    std::vector<ShapedGlyph> cached_;
+    std::vector<ShapedGlyph> word_;
+};
+
+} // namespace cli

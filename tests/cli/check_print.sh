@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# quelin print end to end, judged by independent consumers: Ghostscript
+# draws the pages (and reports each glyph it shows), hb-shape shapes the
+# same lines, pdftotext reads the PDF back, psselect and psnup rearrange
+# the pages. Text in Latin, Cyrillic, Greek, Armenian, Georgian, Hebrew,
+# Arabic, Devanagari and CJK, emoji, invalid UTF-8 and a character no font has.
+# Usage: check_print.sh QUELIN WORK_FOLDER
+set -u
+Q=$1
+W=$2
+rm -rf "$W" && mkdir -p "$W" && cd "$W" || exit 1
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+run() { "$Q" "$@" >out 2>err; rc=$?; }
+status() { [ "$rc" = "$1" ] || fail "$2: exit status $rc, want $1: $(head -c 300 err)"; }
+has() { grep -qaF -- "$2" "$1" || fail "$3: $1 lacks '$2': $(head -c 300 "$1")"; }
+path() { "$Q" list | awk -F'\t' -v n="$1 (TrueType)" '$1 == n { print $2; exit }'; }
+export SOURCE_DATE_EPOCH=86400
+
+# Ghostscript reports every glyph that the pages show: index, x, y.
+cat >trace.ps <<'PS'
+/show { { currentfont /Encoding get exch get dup currentfont /CharStrings get exch get
+  (G ) print =only ( ) print currentpoint exch =only ( ) print =only (\n) print glyphshow } forall } def
+PS
+
+# --- A line of one script in one font: HarfBuzz's glyphs at HarfBuzz's positions.
+same_as_hb_shape() { # FONT TEXT
+    local file; file=$(path "$1")
+    [ -f "$file" ] || { fail "font $1 is not installed"; return; }
+    printf '%s\n' "$2" >line.txt
+    "$Q" print --font "$1" line.txt -o line.ps 2>err || { fail "print in $1: $(cat err)"; return; }
+    gs -q -dNODISPLAY -r7200 -dNOSAFER -dBATCH trace.ps line.ps 2>&1 | grep '^G' >ours.txt
+    hb-shape --no-glyph-names --output-format=json "$file" "$2" >hb.json
+    /usr/bin/python3 - "$file" "$1" <<'PY' || fail "hb-shape and the page differ for $2 in $1"
+import json, sys
+from fontTools.ttLib import TTFont
+font = TTFont(sys.argv[1], fontNumber=0)
+hb, ours = json.load(open('hb.json')), [line.split() for line in open('ours.txt')]
+# The page's font holds just these glyphs, their components and glyph 0,
+# renumbered in ascending order.
+kept, order = set(), font.getGlyphOrder()
+todo = [0] + [h['g'] for h in hb]
+while todo:
+    g = todo.pop()
+    if g not in kept:
+        kept.add(g)
+        todo += [font.getGlyphID(c) for c in font['glyf'][order[g]].getComponentNames(font['glyf'])]
+written = {g: i for i, g in enumerate(sorted(kept))}
+scale, pen, bad = 10 / font['head'].unitsPerEm, 0, len(hb) != len(ours)
+x0, y0 = float(ours[0][2]) - hb[0]['dx'] * scale, float(ours[0][3]) - hb[0]['dy'] * scale
+for h, o in zip(hb, ours):
+    if int(o[1]) != written[h['g']] or abs(float(o[2]) - x0 - (pen + h['dx']) * scale) > 0.02 or \
+            abs(float(o[3]) - y0 - h['dy'] * scale) > 0.02:
+        print(sys.argv[2], 'hb-shape', h, 'page', o); bad = True
+    pen += h['ax']
+sys.exit(1 if bad else 0)
+PY
+}
+same_as_hb_shape "DejaVu Sans" "Wave office: AVATAR fi ffl, Tj"
+same_as_hb_shape "DejaVu Sans Mono" "Привет, мир"
+same_as_hb_shape "Noto Sans Arabic Regular" "مرحبا بالعالم"
+same_as_hb_shape "Noto Sans Hebrew Regular" "שָׁלוֹם עוֹלָם"
+same_as_hb_shape "Noto Sans Devanagari Regular" "नमस्ते दुनिया क्षत्रिय"
+same_as_hb_shape "Noto Sans Armenian Regular" "Բարեւ աշխարհ"
+
+# --- Every character from a font that has it; text that comes back out.
+printf '%s\n' "The quick brown fox jumps over the lazy dog" "Съешь же ещё этих мягких французских булок" \
+    "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία" "Բարեւ աշխարհ" "გამარჯობა მსოფლიო" "你好，世界。日本語のテキスト。" \
+    "שלום עולם" "مرحبا بالعالم" "नमस्ते दुनिया" "Emoji 😀 ☃ ✈" >mixed.txt
+printf 'caf\xe9, \xcd\xb8 and \xcd\xb8\n' >>mixed.txt
+run print mixed.txt -o mixed.pdf
+status 4 "mixed scripts"
+has err '"mixed.txt", line 11, column 4: \xE9 is not UTF-8' "invalid byte"
+has err "U+0378 is in no installed TrueType font; drawn as the main font's glyph 0 2 times, first at \"mixed.txt\", line 11, column 7" "missing character"
+[ "$(wc -l <err)" = 2 ] || fail "want two warnings: $(cat err)"
+pdftotext -enc UTF-8 mixed.pdf mixed.out || fail "pdftotext cannot read the PDF"
+python3 - <<'PY' || fail "pdftotext does not give the input back"
+import collections, re, sys, unicodedata
+def norm(text):
+    text = re.sub('[\u200e\u200f\u202a-\u202e\u2066-\u2069]', '', unicodedata.normalize('NFKC', text))
+    return ' '.join(text.split())
+lines = open('mixed.txt', encoding='utf-8', errors='replace').read().splitlines()
+out = norm(open('mixed.out', encoding='utf-8').read())
+bad = [l for l in lines[:6] if norm(l) not in out]
+letters = lambda text: collections.Counter(c for c in norm(text) if c.isalpha())
+bad += [l for l in lines[6:8] if letters(l) - letters(out)]
+[print('not given back:', l) for l in bad]
+sys.exit(1 if bad else 0)
+PY
+"$Q" print mixed.txt -o mixed.ps 2>/dev/null
+gs -q -dNODISPLAY -dNOSAFER -dBATCH trace.ps mixed.ps >trace.txt 2>&1 || fail "Ghostscript: $(tail -3 trace.txt)"
+[ "$(grep -c '^G 0 ' trace.txt)" = 2 ] || fail "want glyph 0 for the two U+0378 only: $(grep -c '^G 0 ' trace.txt)"
+grep -q '^%%BeginResource: font Symbola\|^%%BeginResource: font DejaVuSans$' mixed.ps || fail "no font for the emoji"
+[ "$(grep -c '^%%BeginResource: font' mixed.ps)" = "$(sort -u <(grep '^%%BeginResource: font' mixed.ps) | wc -l)" ] ||
+    fail "a font is embedded twice"
+
+# --- Pages: wrapping inside the margins, form feeds, headers, DSC that psselect and psnup follow.
+python3 -c 'print("wrapping " * 300); print("文字" * 300)' >long.txt
+run print long.txt -o long.ps; status 0 "long lines"
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=bbox long.ps 2>&1 | awk '/%%HiResBoundingBox/ { exit !($2 >= 35.9 && $4 <= 559.4) }' ||
+    fail "a line runs past the margins"
+printf 'one\ftwo\n\fthree' | "$Q" print >ff.ps
+has ff.ps "%%Pages: 3" "form feeds"
+seq 1 100 >numbers.txt
+run print --header numbers.txt -o numbers.ps; status 0 "header"
+psselect -p2 numbers.ps second.ps 2>/dev/null && psnup -2 numbers.ps two-up.ps 2>/dev/null || fail "psselect or psnup failed"
+for doc in numbers second two-up; do gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile=$doc.pdf $doc.ps; done
+pdftotext numbers.pdf - | tr '\n' ' ' >numbers.out
+for text in "numbers.txt" "1970-01-02 00:00" "Page 1 of 2" "Page 2 of 2" " 100 "; do has numbers.out "$text" "header"; done
+pdftotext second.pdf - >second.out; has second.out "Page 2 of 2" "psselect"
+grep -q "Page 1 of 2" second.out && fail "psselect kept page 1"
+[ "$(pdfinfo two-up.pdf | awk '/^Pages:/ { print $2 }')" = 1 ] || fail "psnup -2 does not make one sheet"
+
+# --- Fonts by the names people use.
+for name in "DejaVu Sans Mono (TrueType)" "dejavu sans mono" \
+    "WenQuanYi Zen Hei & WenQuanYi Zen Hei Mono & WenQuanYi Zen Hei Sharp (TrueType)" "WenQuanYi Zen Hei Sharp" \
+    "Noto Sans Canadian Aboriginal Regular"; do
+    run name "$name"; status 0 "name $name"
+done
+[ "$(cat out)" = "NotoSansCanadianAboriginal-Regular" ] || fail "a name over 31 bytes: $(cat out)"
+echo x | "$Q" print --font "DejaVu Sans:bold" | grep -q "^%%BeginResource: font DejaVuSans-Bold$" ||
+    fail "a fontconfig pattern"
+cp "$(path "DejaVu Sans Mono")" Mono.ttf
+run --font-file ./Mono.ttf info "DejaVu Sans Mono"; has out "$W/Mono.ttf" "--font-file reaches the second of a name"
+
+# --- Failures leave the output as it was.
+echo keep >kept.ps
+run print missing.txt -o kept.ps; status 3 "missing input"; has err "does not exist" "missing input"
+run print numbers.txt -o numbers.txt; status 3 "output over the input"
+[ "$(cat kept.ps)" = keep ] && [ "$(wc -l <numbers.txt)" = 100 ] || fail "a failed print changed a file"
+run print --raw numbers.txt; status 2 "--raw"
+
+# --- Memory stays that of a few pages, whatever the length of the text.
+python3 -c 'import random; random.seed(1); w = "lorem ipsum dolor sit amet consectetur adipiscing elit".split()
+for i in range(66000): print(" ".join(random.choice(w) for _ in range(12)))' >book.txt
+head -6600 book.txt >tenth.txt
+peak() { /usr/bin/time -f %M "$Q" print "$1" 2>&1 >/dev/null | tail -1; }
+small=$(peak tenth.txt) large=$(peak book.txt)
+[ "$large" -lt $((small + 4000)) ] || fail "memory grows with the text: $small KB for 100 pages, $large KB for 1000"
+
+echo "$failures failures"
+[ "$failures" = 0 ]
