@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -455,4 +456,15 @@ int Run(int argc, char** argv) {
 
 } // namespace cli
 
-int main(int argc, char** argv) { return cli::Run(argc, argv); }
+// Running out of memory (or any other exception) ends in one sentence and
+// status 3; the output file, if any, is left as it was by its own cleanup.
+int main(int argc, char** argv) {
+    try {
+        return cli::Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("quelin: not enough memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quelin: %s\n", error.what());
+    }
+    return cli::kExitIo;
+}
