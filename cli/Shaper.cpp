@@ -70,16 +70,16 @@ std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, st
     std::unique_ptr<PrintFont> font(new PrintFont);
     font->location_ = location;
     font->converter_ = std::make_shared<t42::TTPost42>();
-    t42::Status status = font->converter_->ConvertFace(location, 1252);
+    t42::Status status = font->converter_->LoadFace(location, 1252);
     if (!status.Ok()) {
         error = "cannot convert \"" + location.path + "\" (" + std::to_string(status.code) + "): " + status.Reason();
         return nullptr;
     }
-    font->blob_ = hb_blob_create_from_file_or_fail(location.path.c_str());
-    if (!font->blob_) {
-        error = "cannot read \"" + location.path + "\" for shaping";
-        return nullptr;
-    }
+    // HarfBuzz shapes from the bytes the converter read, which it keeps for
+    // as long as this font lives: the file is not read or mapped again.
+    const t42::FontFile& file = font->converter_->Font().File();
+    font->blob_ = hb_blob_create(reinterpret_cast<const char*>(file.Data()), static_cast<unsigned>(file.Size()),
+                                 HB_MEMORY_MODE_READONLY, nullptr, nullptr);
     font->face_ = hb_face_create(font->blob_, static_cast<unsigned>(location.faceIndex));
     font->font_ = hb_font_create(font->face_);
     font->unitsPerEm_ = hb_face_get_upem(font->face_);

@@ -39,6 +39,9 @@ public:
     const std::string& Path() const { return path_; }
     int FaceIndex() const { return faceIndex_; }
 
+    // The bytes of the font file the face was opened from.
+    const FontFile& File() const { return *file_; }
+
     // The bytes of one of the nine tables in the font file (checked at load
     // to lie within it); null when the font lacks the table.
     const std::uint8_t* TableBytes(int table) const;

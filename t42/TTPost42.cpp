@@ -33,13 +33,18 @@ Status TTPost42::Convert(const LOGFONTA* request) {
 }
 
 Status TTPost42::ConvertFace(const FontLocation& location, std::uint32_t codePage) {
+    Status status = LoadFace(location, codePage);
+    if (status.Ok())
+        WriteFontProgram(*font_, GlyphSelection::WholeFont(static_cast<std::uint32_t>(font_->Facts().numGlyphs)),
+                         program_);
+    return status;
+}
+
+Status TTPost42::LoadFace(const FontLocation& location, std::uint32_t codePage) {
     Reset();
     Status status = LoadedFont::Load(location.path, location.faceIndex, codePage, font_);
-    if (!status.Ok())
-        return status;
-    WriteFontProgram(*font_, GlyphSelection::WholeFont(static_cast<std::uint32_t>(font_->Facts().numGlyphs)),
-                     program_);
-    items_.Prepare(*font_);
+    if (status.Ok())
+        items_.Prepare(*font_);
     return status;
 }
 

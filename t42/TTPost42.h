@@ -35,6 +35,10 @@ public:
     // whole program: a conversion for a face found some other way.
     Status ConvertFace(const FontLocation& location, std::uint32_t codePage);
 
+    // Loads the face at `location` for text in `codePage` without writing
+    // its whole program: for a job that embeds subsets only.
+    Status LoadFace(const FontLocation& location, std::uint32_t codePage);
+
     // Releases the font, the program and the glyph items.
     void Reset();
 
