@@ -1,102 +1,101 @@
-// The converter's run as a whole and the PostScript syntax it writes with.
+// The converter's run as a whole and the facts it gathers on the way:
+// refusal reasons, the frame of a program, numbers and versions as text,
+// weights, names of code points and the choice of character map. Names,
+// name tokens, FontInfo and CharStrings of odd fonts are the hostile
+// corpus's to check, and Ghostscript loads every program there and in the
+// interop tests.
 #include "quelin_test_support.h"
 
-#include "t42/PsSyntax.h"
+#include "t42/FontFacts.h"
+#include "t42/GlyphNames.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
 
 using namespace quelin_test;
 
 namespace {
 
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Converter, RefusalsSayWhyAndLeaveNoProgram) {
+    CraftedFonts fonts{{"Quelin Test (TrueType)", "base.ttf"},
+                       {"Zero (TrueType)", "upem0.ttf"},
+                       {"Missing (TrueType)", "no-such-file.ttf"}};
+    t42::TTPost42 converter;
+    LOGFONTA request = Request("Quelin Test");
+    ASSERT_EQ(0, converter.Convert(&request).code); // then each refusal drops its program
+
+    struct Case {
+        const char* face;
+        int code;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"Unknown Face", -1000, "no installed TrueType font has this face name"},
+        {"Zero", -1001, "the font engine cannot open the face: broken table (FreeType error 8)"},
+        {"Missing", -1001, "the font file cannot be read: No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        request = Request(c.face);
+        const t42::Status status = converter.Convert(&request);
+        EXPECT_EQ(c.code, status.code) << c.face;
+        EXPECT_EQ(c.reason, status.Reason()) << c.face;
+        EXPECT_EQ(0u, converter.Program().Size()) << c.face;
+    }
 }
 
-TEST(Converter, RefusedRequestsLeaveNoProgram) {
-    Conversion base("base.ttf");
-    ASSERT_EQ(0, base.result);
-    const std::string program = base.Program();
-    EXPECT_EQ(-1002, base.converter.Convert(nullptr).code);
-    EXPECT_EQ(program, base.Program()); // nothing appended
-
-    CraftedFonts fonts{{"Quelin Test (TrueType)", "base.ttf"}};
-    LOGFONTA unknown = Request("Unknown Face");
-    t42::Status status = base.converter.Convert(&unknown);
-    EXPECT_EQ(-1000, status.code);
-    EXPECT_EQ(0u, base.converter.Program().Size());
-
-    // Each refusal says why.
-    CraftedFonts broken{{"Zero (TrueType)", "upem0.ttf"}, {"Missing (TrueType)", "no-such-file.ttf"}};
-    LOGFONTA zero = Request("Zero"), missing = Request("Missing");
-    status = base.converter.Convert(&zero);
-    EXPECT_EQ(-1001, status.code);
-    EXPECT_EQ("the font engine cannot open the face: broken table (FreeType error 8)", status.Reason());
-    status = base.converter.Convert(&missing);
-    EXPECT_EQ(-1001, status.code);
-    EXPECT_EQ("the font file cannot be read: No such file or directory", status.Reason());
-}
-
-TEST(Converter, ProgramOfTheBaseFont) {
-    Conversion base("base.ttf");
-    ASSERT_EQ(0, base.result);
-    const std::string program = base.Program();
+TEST(Converter, FrameOfAProgram) {
+    const std::string program = Conversion("base.ttf").Program();
     EXPECT_EQ(0u, program.find("%!PS-TrueTypeFont-001.000-001.000\n"));
-    EXPECT_TRUE(EndsWith(program, "FontName currentdict end definefont pop\n"));
-    EXPECT_EQ(std::string::npos, program.find("%%VMusage"));
-    const std::vector<std::string> expectedDictionary = {
-        "11 dict begin", "/FontName /QuelinTest-Regular def", "/FontType 42 def",
-        "/FontMatrix [1 0 0 1 0 0] def", "/FontBBox [-488 -211 1220 927] def", "/PaintType 0 def"};
-    EXPECT_EQ(expectedDictionary, Section(program, "11 dict begin", "/PaintType 0 def"));
-    const std::vector<std::string> expectedInfo = {
-        "/FontInfo 9 dict dup begin", "/version (001.000) readonly def",
-        "/Notice (Quelin Test is a trademark (of nobody)) readonly def",
-        "/FullName (Quelin Test Regular) readonly def", "/FamilyName (Quelin Test) readonly def",
-        "/Weight (Regular) readonly def", "/ItalicAngle 0 def", "/isFixedPitch false def",
-        "/UnderlinePosition -217 def", "/UnderlineThickness 150 def", "end readonly def"};
-    EXPECT_EQ(expectedInfo, Section(program, "/FontInfo", "end readonly def"));
-    EXPECT_NE(std::string::npos, program.find("\n/Encoding ISOLatin1Encoding def\n"));
+    EXPECT_TRUE(Contains(program, "\n11 dict begin\n/FontName /QuelinTest-Regular def\n/FontType 42 def\n"
+                                  "/FontMatrix [1 0 0 1 0 0] def\n/FontBBox [-488 -211 1220 927] def\n"
+                                  "/PaintType 0 def\n/FontInfo 9 dict dup begin\n"));
+    EXPECT_TRUE(Contains(program, "\nend readonly def\n/Encoding ISOLatin1Encoding def\n/CharStrings 6 dict"));
+    EXPECT_EQ("\nFontName currentdict end definefont pop\n", program.substr(program.size() - 41));
+    EXPECT_FALSE(Contains(program, "%%VMusage"));
+    // The post table's memory figures come before the dictionary, unsigned.
+    EXPECT_TRUE(Contains(Conversion("vmusage.ttf").Program(), "\n%%VMusage: 12345 67890\n11 dict begin\n"));
+    EXPECT_TRUE(Contains(Conversion("vmusage-big.ttf").Program(), "\n%%VMusage: 2147483648 4294967295\n"));
 }
 
-TEST(Converter, MemoryUsageAndFixedPitch) {
-    const std::string program = Conversion("vmusage.ttf").Program();
-    EXPECT_NE(std::string::npos, program.find("\n%%VMusage: 12345 67890\n11 dict begin\n"));
-    EXPECT_NE(std::string::npos, program.find("\n/isFixedPitch true def\n"));
-}
-
-TEST(Converter, StringBodies) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"plain", "plain"},  {"a(b)c", "a(b)c"},     {"((x)(y))", "((x)(y))"},
-        {"a(b", "a\\(b"},    {"a)b", "a\\)b"},       {")(", "\\)\\("},
-        {"(a))(b)", "\\(a\\)\\)\\(b\\)"},            {"a\\b", "a\\\\b"},
-        {"(a\\)", "(a\\\\)"},   {"end\\", "end\\\\"}, {"", ""},
+TEST(Converter, NumbersVersionsWeightsAndNames) {
+    auto fixed = [](double value) { return static_cast<std::int32_t>(std::lround(value * 65536.0)); };
+    const std::pair<std::int32_t, const char*> numbers[] = {
+        {fixed(-12.0), "-12"},   {fixed(-12.5), "-12.5"},     {fixed(0.1), "0.100"},  {fixed(-9.05), "-9.050"},
+        {fixed(0.9999), "1.000"}, {fixed(-0.9999), "-1.000"}, {INT32_MIN, "-32768"}, {0, "0"},
     };
-    for (const auto& c : cases) {
-        t42::OutputBuffer out;
-        t42::AppendPSString(out, c.first);
-        EXPECT_EQ(c.second, out.Text()) << "for " << c.first;
-    }
+    for (const auto& c : numbers)
+        EXPECT_EQ(c.second, t42::FixedToText(c.first, 3)) << "for 0x" << std::hex << c.first;
+    EXPECT_EQ("007.990", t42::VersionText("VERSION 7.99x", 0));
+    EXPECT_EQ("002.000", t42::VersionText("Version  1.00", 0x20000));
+    EXPECT_EQ("000.999", t42::VersionText("", 0xFFFF));
+    EXPECT_EQ(0, t42::ScaleToThousandths(-1, 2048)); // toward zero
+
+    // The version goes into the first line too; the weight class gives the name.
+    EXPECT_EQ(0u, Conversion("version-pattern.ttf").Program().find("%!PS-TrueTypeFont-001.000-002.350\n"));
+    EXPECT_STREQ("Thin", Conversion("weight-149.ttf").converter.Font().Facts().weight);
+    EXPECT_STREQ("Extra Light", Conversion("weight-150.ttf").converter.Font().Facts().weight);
+    // ISOLatin1Encoding's name for 0x27 stands for U+2019, so U+0027 is named by number.
+    char glyphName[t42::GlyphNamer::kBufferSize];
+    t42::NameFromCodePoint(0x0027, glyphName);
+    EXPECT_STREQ("uni0027", glyphName);
 }
 
-TEST(PsSyntax, NameTokens) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"A", "/A"},           {"uni00E9", "/uni00E9"},   {"\xA0\xFF", "/\xA0\xFF"},
-        {"", "() cvn"},        {"a/b", "(a/b) cvn"},      {"x y", "(x y) cvn"},
-        {"50%", "(50%) cvn"},  {"<>[]{}", "(<>[]{}) cvn"}, {"p(", "(p\\() cvn"},
-        {"p)", "(p\\)) cvn"},  {"tab\t", "(tab\\011) cvn"}, {"\x92v", "(\x92v) cvn"},
-        {"back\\", "/back\\"}, // a regular character outside strings
-        {"a b\\", "(a b\\\\) cvn"},
-        {"c\x01\x1F\x7F", "(c\\001\\037\\177) cvn"},
-    };
-    for (const auto& c : cases) {
-        char token[t42::kMaxNameTokenLength + 1];
-        char* end = t42::WriteNameToken(token, c.first);
-        EXPECT_EQ(c.second, std::string(token, end)) << "for " << c.first;
-        EXPECT_EQ(std::strlen(c.second), t42::NameTokenLength(c.first)) << "for " << c.first;
+TEST(Converter, CharacterMapChoice) {
+    // A Unicode map wins over the request's character set.
+    Conversion unicodeSymbol("base.ttf", SYMBOL_CHARSET);
+    EXPECT_EQ(FT_ENCODING_UNICODE, unicodeSymbol.converter.Font().Face()->charmap->encoding);
+    EXPECT_EQ(42u, unicodeSymbol.converter.Font().CodePage());
+    // A font with only a symbol map gets it for the symbol set alone.
+    for (int charSet : {SYMBOL_CHARSET, ANSI_CHARSET, RUSSIAN_CHARSET}) {
+        Conversion symbol("symbol.ttf", charSet);
+        ASSERT_EQ(0, symbol.result);
+        const FT_CharMap map = symbol.converter.Font().Face()->charmap;
+        EXPECT_EQ(charSet == SYMBOL_CHARSET, map && map->encoding == FT_ENCODING_MS_SYMBOL) << charSet;
     }
-    // The longest name a glyph can have fits the token buffer.
-    const std::string worst(63, '\x01');
-    EXPECT_EQ(t42::kMaxNameTokenLength, t42::NameTokenLength(worst.c_str()));
 }
 
 } // namespace

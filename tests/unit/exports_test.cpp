@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <memory>
+#include <set>
 
 using namespace quelin_test;
 
@@ -29,26 +29,33 @@ protected:
     OwnedFonts owned_;
 };
 
-TEST_F(Exports, RefusedRequestsAddNothing) {
-    EXPECT_EQ(-1002, T42MakeTrueTypeFont(nullptr));
-    EXPECT_EQ(-1000, Make(Request("No Such Face")));
-    EXPECT_EQ(-1001, Make(Request("Broken")));
-
-    LOGFONTA unterminated = Request("Quelin Test");
-    std::memset(unterminated.lfFaceName, 'Q', sizeof unterminated.lfFaceName);
-    EXPECT_EQ(-1000, Make(unterminated));
-    EXPECT_EQ(sizeBefore_, TableSize());
-}
-
-TEST_F(Exports, HandlesCountFromTheFirstAndFailuresUseNoNumber) {
+// Refused requests add nothing and use no handle number; handles count
+// from a new table's first, and the last one is issued once.
+TEST_F(Exports, RefusedRequestsAndHandleNumbers) {
     api::FontTable& table = api::TheFontTable();
     const std::int32_t saved = table.NextHandle();
-    table.SetNextHandleForTesting(api::FontTable().NextHandle()); // a new table's first
-    ASSERT_EQ(1000, Make(Request("Quelin Test")));
+    table.SetNextHandleForTesting(api::FontTable().NextHandle());
+    LOGFONTA unterminated = Request("Quelin Test");
+    std::memset(unterminated.lfFaceName, 'Q', sizeof unterminated.lfFaceName);
+    EXPECT_EQ(-1002, T42MakeTrueTypeFont(nullptr));
+    EXPECT_EQ(-1000, Make(unterminated));
     EXPECT_EQ(-1000, Make(Request("No Such Face")));
+    EXPECT_EQ(sizeBefore_, TableSize());
+    EXPECT_EQ(1000, Make(Request("Quelin Test")));
     EXPECT_EQ(-1001, Make(Request("Broken")));
+    EXPECT_EQ(sizeBefore_ + 1, TableSize());
     EXPECT_EQ(1001, Make(Request("Cyrillic")));
     EXPECT_EQ(1000, Make(Request("Quelin Test")));
+
+    owned_.DeleteAll();
+    table.SetNextHandleForTesting(INT_MAX - 1);
+    EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test")));
+    EXPECT_EQ(INT_MAX, Make(Request("Cyrillic")));
+    LOGFONTA bold = Request("Quelin Test");
+    bold.lfWeight = 700;
+    EXPECT_EQ(-1002, Make(bold));
+    EXPECT_EQ(sizeBefore_ + 2, TableSize());
+    EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test"))); // still found
     table.SetNextHandleForTesting(saved > 1002 ? saved : 1002);
 }
 
@@ -78,15 +85,10 @@ TEST_F(Exports, RequestsAreKeyedByTheFieldsThatDecideAConversion) {
     different[5].lfCharSet = RUSSIAN_CHARSET;
     different[6].lfPitchAndFamily = 0x22;
     std::strcpy(different[7].lfFaceName, "QUELIN TEST"); // the lookup ignores case; the key does not
-    std::vector<int> handles{handle};
-    for (const LOGFONTA& request : different) {
-        int other = Make(request);
-        EXPECT_GE(other, 1000);
-        for (int earlier : handles)
-            EXPECT_NE(earlier, other);
-        handles.push_back(other);
-    }
-    EXPECT_EQ(sizeBefore_ + 9, TableSize());
+    std::set<int> handles{handle};
+    for (const LOGFONTA& request : different)
+        EXPECT_TRUE(handles.insert(Make(request)).second);
+    EXPECT_EQ(sizeBefore_ + 9, TableSize()); // none refused
 
     // An equal request is not converted again: the face is no longer listed.
     platform::OverrideFontValues({}, FontsFolder());
@@ -94,34 +96,31 @@ TEST_F(Exports, RequestsAreKeyedByTheFieldsThatDecideAConversion) {
     EXPECT_EQ(-1000, Make(Request("Quelin")));
 }
 
+// A deleted handle is unknown to every export, before any other argument
+// is looked at, and its number is not issued again.
 TEST_F(Exports, DeletedHandlesAreGoneAndNeverReused) {
     const int handle = Make(Request("Quelin Test"));
     ASSERT_GE(handle, 1000);
     EXPECT_EQ(0, T42DeleteTrueTypeFont(handle));
     EXPECT_EQ(-1001, T42DeleteTrueTypeFont(handle));
     EXPECT_EQ(nullptr, T42GetFontData(handle));
-    char name[64];
-    EXPECT_EQ(-1001, T42GetPSFontName(handle, name, sizeof name));
-    char out[64];
-    EXPECT_EQ(-1001, T42TextOut(handle, "A", out, sizeof out));
-
-    const int again = Make(Request("Quelin Test"));
-    EXPECT_GT(again, handle);
+    EXPECT_EQ(-1001, T42GetPSFontName(handle, nullptr, 0));
+    EXPECT_EQ(-1001, T42TextOut(handle, nullptr, nullptr, -1));
+    EXPECT_GT(Make(Request("Quelin Test")), handle);
     EXPECT_EQ(-1001, T42DeleteTrueTypeFont(999));
 }
 
-TEST_F(Exports, PSFontNameIsCutToTheBuffer) {
-    char name[64];
-    std::memset(name, 'x', sizeof name);
-    EXPECT_EQ(-1001, T42GetPSFontName(123456, nullptr, 0)); // the handle is checked first
-
+// What does not fit is cut (the name) or left out (the code), with -1004;
+// no buffer, or a negative size, is a buffer of no bytes.
+TEST_F(Exports, BuffersTooSmall) {
     const int handle = Make(Request("Quelin Test"));
     ASSERT_GE(handle, 1000);
+    char name[64];
+    std::memset(name, 'x', sizeof name);
     EXPECT_EQ(-1004, T42GetPSFontName(handle, name, 0));
     EXPECT_EQ(-1004, T42GetPSFontName(handle, name, -1));
     EXPECT_EQ(-1004, T42GetPSFontName(handle, nullptr, 64));
     EXPECT_EQ('x', name[0]);
-
     const std::string full = "QuelinTest-Regular";
     const int length = static_cast<int>(full.size());
     EXPECT_EQ(0, T42GetPSFontName(handle, name, length + 1));
@@ -130,58 +129,30 @@ TEST_F(Exports, PSFontNameIsCutToTheBuffer) {
     EXPECT_EQ(full.substr(0, full.size() - 1), name);
     EXPECT_EQ(-1004, T42GetPSFontName(handle, name, 1));
     EXPECT_STREQ("", name);
+
+    char* out = name;
+    std::memset(out, '#', sizeof name);
+    EXPECT_EQ(-1002, T42TextOut(handle, nullptr, out, sizeof name));
+    EXPECT_EQ(0, T42TextOut(handle, "", nullptr, 100));
+    EXPECT_EQ(-1004, T42TextOut(handle, "A", nullptr, 100));
+    EXPECT_EQ(-1004, T42TextOut(handle, "A", out, -5));
+    EXPECT_EQ(-1004, T42TextOut(handle, "\xE9", out, 0));
+    EXPECT_EQ('#', out[0]);
 }
 
 TEST_F(Exports, EachFontDataCallGivesItsOwnCopyOfTheProgram) {
     const int handle = Make(Request("Quelin Test"));
     ASSERT_GE(handle, 1000);
     const t42::OutputBuffer& program = api::FindConverter(handle)->Program();
-
     HGLOBAL first = T42GetFontData(handle);
     HGLOBAL second = T42GetFontData(handle);
-    ASSERT_NE(nullptr, first);
-    ASSERT_NE(nullptr, second);
-    EXPECT_NE(first, second);
+    ASSERT_TRUE(first && second && first != second);
     EXPECT_EQ(program.Size(), T42GlobalSize(first));
-    EXPECT_EQ(program.Size(), T42GlobalSize(second));
-    const std::string expected = program.Text();
     T42GlobalFree(first);
     const char* bytes = static_cast<const char*>(T42GlobalLock(second));
-    EXPECT_EQ(expected, std::string(bytes, T42GlobalSize(second)));
+    EXPECT_EQ(program.Text(), std::string(bytes, T42GlobalSize(second)));
     T42GlobalUnlock(second);
     T42GlobalFree(second);
-}
-
-TEST_F(Exports, TextOutArguments) {
-    char out[32];
-    EXPECT_EQ(-1001, T42TextOut(123456, nullptr, nullptr, -1)); // the handle is checked first
-    const int handle = Make(Request("Quelin Test"));
-    ASSERT_GE(handle, 1000);
-    EXPECT_EQ(-1002, T42TextOut(handle, nullptr, out, sizeof out));
-
-    // No buffer, or a negative size, is a buffer of no bytes.
-    EXPECT_EQ(0, T42TextOut(handle, "", nullptr, 100));
-    EXPECT_EQ(-1004, T42TextOut(handle, "A", nullptr, 100));
-    std::memset(out, '#', sizeof out);
-    EXPECT_EQ(0, T42TextOut(handle, "", out, -5));
-    EXPECT_EQ(-1004, T42TextOut(handle, "A", out, -5));
-    EXPECT_EQ(-1004, T42TextOut(handle, "\xE9", out, 0));
-    EXPECT_EQ('#', out[0]);
-}
-
-TEST_F(Exports, TheLastHandleIsIssuedOnce) {
-    api::FontTable& table = api::TheFontTable();
-    const std::int32_t saved = table.NextHandle();
-    table.SetNextHandleForTesting(INT_MAX - 1);
-    EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test")));
-    EXPECT_EQ(INT_MAX, Make(Request("Cyrillic")));
-    const std::size_t full = TableSize();
-    LOGFONTA bold = Request("Quelin Test");
-    bold.lfWeight = 700;
-    EXPECT_EQ(-1002, Make(bold));
-    EXPECT_EQ(full, TableSize());
-    EXPECT_EQ(INT_MAX - 1, Make(Request("Quelin Test"))); // still found
-    table.SetNextHandleForTesting(saved);
 }
 
 } // namespace

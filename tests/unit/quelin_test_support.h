@@ -1,5 +1,5 @@
 // Shared helpers of the unit tests: requests, the crafted fonts under face
-// names of their own, and reading what the library hands out.
+// names of their own, and text output into a buffer of a given size.
 #pragma once
 
 #include "quelin.h"
@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,8 +32,6 @@ public:
         platform::OverrideFontValues(values, FontsFolder());
     }
     ~CraftedFonts() { platform::ClearFontValuesOverride(); }
-    CraftedFonts(const CraftedFonts&) = delete;
-    CraftedFonts& operator=(const CraftedFonts&) = delete;
 };
 
 // Handles made through the exports, deleted again with their owner: the
@@ -66,28 +63,10 @@ struct Conversion {
         result = converter.Convert(&request).code;
     }
     std::string Program() const { return converter.Program().Text(); }
-    const t42::FontFacts& Facts() const { return converter.Font().Facts(); }
 
     t42::TTPost42 converter;
     int result = 0;
 };
-
-// The lines of a program from the first that starts with `first` up to the
-// next that equals `last`.
-inline std::vector<std::string> Section(const std::string& program, const std::string& first,
-                                        const std::string& last) {
-    std::vector<std::string> lines;
-    std::istringstream in(program);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (lines.empty() && line.compare(0, first.size(), first) != 0)
-            continue;
-        lines.push_back(line);
-        if (line == last && lines.size() > 1)
-            break;
-    }
-    return lines;
-}
 
 // T42TextOut into a buffer of `size` bytes; the result code goes to *result.
 inline std::string TextOut(int handle, const std::string& text, int size, int* result) {
