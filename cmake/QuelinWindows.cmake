@@ -92,7 +92,6 @@ foreach(host IN LISTS QUELIN_WIN_HOSTS)
   add_executable(quelin_${host} tests/win/${host}.c)
   target_compile_options(quelin_${host} PRIVATE -Wall -Wextra -Wpedantic)
   target_include_directories(quelin_${host} PRIVATE ${PROJECT_SOURCE_DIR}/include)
-  target_link_libraries(quelin_${host} PRIVATE psapi)
   target_link_options(quelin_${host} PRIVATE ${QUELIN_WIN32_STATIC_LINK})
   set_target_properties(quelin_${host} PROPERTIES C_STANDARD 99 C_STANDARD_REQUIRED ON
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,7 +1,6 @@
-// GoogleTest's Notification is built on std::mutex and
-// std::condition_variable, which the win32-thread flavour of MinGW's C++
-// runtime lacks. This one, on a manual-reset event, takes its place; the
-// build force-includes it into GoogleTest and the tests.
+// GoogleTest's Notification is built on std::mutex and std::condition_variable, which the win32-thread
+// flavour of MinGW's C++ runtime lacks. This one, on a manual-reset event, takes its place; the build
+// force-includes it into GoogleTest and the tests.
 #pragma once
 
 #ifdef __cplusplus
@@ -9,16 +8,13 @@
 
 #define GTEST_HAS_NOTIFICATION_ 1
 
-namespace testing {
-namespace internal {
+namespace testing::internal {
 
 class Notification {
 public:
     Notification() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~Notification() { CloseHandle(event_); }
     Notification(const Notification&) = delete;
-    Notification& operator=(const Notification&) = delete;
-
     void Notify() { SetEvent(event_); }
     void WaitForNotification() { WaitForSingleObject(event_, INFINITE); }
 
@@ -26,6 +22,5 @@ private:
     HANDLE event_;
 };
 
-} // namespace internal
-} // namespace testing
+} // namespace testing::internal
 #endif
