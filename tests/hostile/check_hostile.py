@@ -1,18 +1,9 @@
 #!/usr/bin/python3
 """Judge the conversion of one group of the hostile-font corpus (see README.md).
 
-Usage: check_hostile.py --fonts DIR --group NAME --driver HOSTILE_RUN [--cli QUELIN] --work DIR
-
-hostile_run converts the group's fonts, checking each program and drawing
-code with fuzz/PsCheck. A rejected font must end in -1001 and be refused by
-`quelin convert` in one sentence. An accepted font's program and probe
-drawing code run in Ghostscript under -dSAFER with print, =, ==, quit and
-owned trapped and show and glyphshow recorded: nothing may run, and the
-program must hold what the manifest says; each probe must draw its runs and
-the glyphs its other bytes map to; glyphs drawn by index keep their boxes.
+Usage: check_hostile.py FONTDIR GROUP HOSTILE_RUN WORKDIR [QUELIN]
 """
 
-import argparse
 import json
 import os
 import re
@@ -27,12 +18,15 @@ PROBES = [b") (owned) print (", b"\\", b"%", b"a\\", b"(", b")", b"\\) (owned) p
 MARKER = "@@OWNED@@"
 SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak|Memory)Sanitizer|runtime error:|FUZZ CHECK FAILED")
 
+# Every line of output is KEY, values in hex, then x.
 PROLOGUE = r"""
 /out (%stdout) (w) file def
 /wr { out exch writestring } bind def
-/hex { dup type /stringtype ne { 400 string cvs } if
+/hx { dup type /stringtype ne { 400 string cvs } if
   { dup -4 bitshift (0123456789ABCDEF) exch 1 getinterval wr
-    15 and (0123456789ABCDEF) exch 1 getinterval wr } forall ( x\n) wr } bind def
+    15 and (0123456789ABCDEF) exch 1 getinterval wr } forall } bind def
+/hex { hx ( x\n) wr } bind def
+/pair { exch hx ( ) wr hex } bind def
 /marker { (\n@@OWNED@@\n) wr } bind def
 /report { (ERROR ) wr $error /errorname get hex } bind def
 /trap 10 dict def
@@ -49,12 +43,10 @@ def ps_path(path):
 
 
 def gs_script(program, name, probes, render, upem):
-    """Every line of output is KEY, then a value in hex, then x."""
     lines = [PROLOGUE, "trap begin { %s run } stopped { report } if end" % ps_path(program),
              "(STACK ) wr count c0 sub countdictstack d0 sub 1000 mul add hex clear",
              "/F FontDirectory <%s> cvn get def (NAME ) wr F /FontName get hex" % name.hex(),
-             "F /FontInfo get { exch (INFO ) wr hex (VALUE ) wr hex } forall",
-             "F /CharStrings get { exch (CHAR ) wr hex (VALUE ) wr hex } forall"]
+             "F /FontInfo get { (INFO ) wr pair } forall F /CharStrings get { (CHAR ) wr pair } forall"]
     for n, probe in enumerate(probes):
         lines.append("(PROBE ) wr %d hex trap begin { %s run } stopped { report } if end" % (n, ps_path(probe)))
     lines.append("(DRAW ) wr 0 hex nulldevice F 50 scalefont setfont")
@@ -74,32 +66,11 @@ def gs_script(program, name, probes, render, upem):
     return "\n".join(lines + ["(DONE ) wr 0 hex"]) + "\n"
 
 
-def run_ghostscript(font, entry, result, work):
-    """[(KEY, value bytes)] of Ghostscript's run, and its problems."""
-    probes = [os.path.join(work, result["PROBES"][n]) for n in range(len(PROBES))]
-    render = [box[0] for box in entry.get("render", [])]
-    script = os.path.join(work, "check.ps")
-    with open(script, "w", encoding="latin-1") as f:
-        f.write(gs_script(os.path.join(work, font + ".t42"), result["NAME"].encode("latin-1"), probes, render,
-                          entry["upem"]))
-    out = subprocess.run(["gs", "-q", "-dNODISPLAY", "-dBATCH", "-dNOPAUSE", "-dSAFER",
-                          "--permit-file-read=%s/" % work, script], capture_output=True, timeout=300)
-    stdout, stderr = out.stdout.decode("latin-1"), out.stderr.decode("latin-1")
-    problems = ["code from the font or the text ran (the marker was printed)"] if MARKER in stdout else []
-    if out.returncode != 0 or not stdout.endswith("DONE 30 x\n") or stderr.strip():
-        problems.append("Ghostscript status %d: %s" % (out.returncode, (stdout + stderr)[-400:]))
-    items = [(key, value if key == "BOX" else bytes.fromhex(value))
-             for key, value in re.findall(r"^([A-Z]+) (.*?) ?x$", stdout, re.M)]
-    return items, problems
-
-
 def same(got, want):
     """A FontInfo value as read back against the manifest's."""
-    if isinstance(want, bool):
-        return got == (b"true" if want else b"false")
-    if isinstance(want, (int, float)):
+    if isinstance(want, (int, float)) and not isinstance(want, bool):
         return abs(float(got) - want) < 0.001
-    return got == want.encode("latin-1")
+    return got == (str(want).lower() if isinstance(want, bool) else want).encode("latin-1")
 
 
 def glyph_of_byte(byte, cmap):
@@ -109,54 +80,58 @@ def glyph_of_byte(byte, cmap):
 
 
 def check_accepted(font, entry, result, work):
+    """The program and the probes' drawing code in Ghostscript under -dSAFER."""
     if "NAME" not in result or len(result["PROBES"]) != len(PROBES):
         return ["the driver did not finish this font: %s" % result.get("CHECK", "")]
-    want_name = entry["name"].encode("latin-1")
-    problems = [] if result["NAME"].encode("latin-1") == want_name else ["T42GetPSFontName gives %r" % result["NAME"]]
-    items, more = run_ghostscript(font, entry, result, work)
-    problems += more
-    info, chars, drawn, boxes, errors, key = {}, {}, {}, [], [], None
-    for kind, value in items:
-        if kind == "STACK" and value != b"0":
-            problems.append("the program left %s more on the operand (+ 1000 x dictionary) stack" % value)
-        elif kind == "NAME" and value != want_name:
-            problems.append("FontName %r, want %r" % (value, want_name))
-        elif kind in ("INFO", "CHAR"):
-            key = (kind, value)
-        elif kind == "VALUE":
-            (info if key[0] == "INFO" else chars)[key[1]] = value
-        elif kind in ("PROBE", "DRAW"):
-            probe = drawn.setdefault(int(value or b"0") if kind == "PROBE" else "draw", [])
-        elif kind in ("SHOW", "GLYPH"):
-            (probe if drawn else errors).append((kind, value))
-        elif kind == "ERROR":
-            errors.append((kind, value))
-        elif kind == "BOX":
+    want_name, render = entry["name"].encode("latin-1"), entry.get("render", [])
+    script = os.path.join(work, "check.ps")
+    with open(script, "w", encoding="latin-1") as f:
+        f.write(gs_script(os.path.join(work, font + ".t42"), result["NAME"].encode("latin-1"),
+                          [os.path.join(work, result["PROBES"][n]) for n in range(len(PROBES))],
+                          [box[0] for box in render], entry["upem"]))
+    out = subprocess.run(["gs", "-q", "-dNODISPLAY", "-dBATCH", "-dNOPAUSE", "-dSAFER",
+                          "--permit-file-read=%s/" % work, script], capture_output=True, timeout=300)
+    stdout, stderr = out.stdout.decode("latin-1"), out.stderr.decode("latin-1")
+    problems = ["code from the font or the text ran (the marker was printed)"] if MARKER in stdout else []
+    if out.returncode != 0 or not stdout.endswith("DONE 30 x\n") or stderr.strip():
+        problems.append("Ghostscript status %d: %s" % (out.returncode, (stdout + stderr)[-400:]))
+    info, chars, drawn, boxes, errors = {}, {}, {}, [], []
+    for kind, value in re.findall(r"^([A-Z]+) (.*?) ?x$", stdout, re.M):
+        if kind == "BOX":
             boxes.append(value)
+            continue
+        value = [bytes.fromhex(v) for v in value.split(" ")]
+        if kind == "STACK" and value[0] != b"0":
+            problems.append("the program left %s more on the operand (+ 1000 x dictionary) stack" % value[0])
+        elif kind == "NAME" and value[0] != want_name:
+            problems.append("FontName %r, want %r" % (value[0], want_name))
+        elif kind in ("INFO", "CHAR"):
+            (info if kind == "INFO" else chars)[value[0]] = value[1]
+        elif kind in ("PROBE", "DRAW"):
+            probe = drawn.setdefault(int(value[0] or b"0") if kind == "PROBE" else "draw", [])
+        elif kind in ("SHOW", "GLYPH", "ERROR"):
+            (probe if drawn and kind != "ERROR" else errors).append((kind, value[0]))
     if errors:
         problems.append("while loading or drawing: %s" % errors[:5])
-    for name, want in entry["info"].items():
-        if not same(info.get(name.encode(), b"?"), want):
-            problems.append("FontInfo /%s is %r, want %r" % (name, info.get(name.encode()), want))
+    problems += ["FontInfo /%s is %r, want %r" % (name, info.get(name.encode()), want)
+                 for name, want in entry["info"].items() if not same(info.get(name.encode(), b"?"), want)]
     chars = {name: int(index) for name, index in chars.items()}
     wrong = [(n, i) for n, i in entry["glyphs"].items() if chars.get(n.encode("latin-1")) != i]
     if wrong or len(chars) != entry["glyph_count"]:
         problems.append("CharStrings has %d entries, want %d; wrong or missing: %s"
                         % (len(chars), entry["glyph_count"], wrong[:8]))
+    # Each probe draws its runs below 128 with show (a CR read back as LF),
+    # every other byte with glyphshow of a name for the glyph its code page
+    # 1252 character maps to; any name, for a glyph CharStrings does not name.
     named = set(chars.values())
     for n, text in enumerate(PROBES):
-        got = drawn.get(n, [])
-        want = [("SHOW", part.replace(b"\r\n", b"\n").replace(b"\r", b"\n")) if part[0] < 128 else ("GLYPH", part[0])
-                for part in re.findall(rb"[\x00-\x7f]+|[\x80-\xff]", text)]
-        if [kind for kind, _ in got] != [kind for kind, _ in want] or any(
-                kind == "SHOW" and value != shown for (kind, value), (_, shown) in zip(want, got)):
-            problems.append("probe %d draws %s" % (n, got[:8]))
-            continue
-        for (kind, byte), (_, name) in zip(want, got):
-            glyph = glyph_of_byte(byte, entry["cmap"]) if kind == "GLYPH" else None
-            if kind == "GLYPH" and (name not in chars or (chars[name] != glyph and glyph in named)):
-                problems.append("probe %d: byte %d shows %r, not glyph %d" % (n, byte, name, glyph))
-    for (gid, *want), got in zip(entry.get("render", []), boxes + ["none"] * len(entry.get("render", []))):
+        got = [(kind, chars.get(v, -1) if kind == "GLYPH" else v) for kind, v in drawn.get(n, [])]
+        want = [("SHOW", p) if p[0] < 128 else ("GLYPH", glyph_of_byte(p[0], entry["cmap"]))
+                for p in re.findall(rb"[\x00-\x7f]+|[\x80-\xff]", text.replace(b"\r\n", b"\n").replace(b"\r", b"\n"))]
+        if len(got) != len(want) or any(g != w and not (gk == wk == "GLYPH" and w not in named and g >= 0)
+                                        for (gk, g), (wk, w) in zip(got, want)):
+            problems.append("probe %d draws %s, want %s" % (n, got[:8], want[:8]))
+    for (gid, *want), got in zip(render, boxes + ["none"] * len(render)):
         box = [int(v) for v in got.split()] if got != "none" else []
         if len(box) != 4 or any(abs(a - b) > 1 for a, b in zip(box, want)):
             problems.append("glyph %d has the box %s, its outline %s" % (gid, got, want))
@@ -164,20 +139,18 @@ def check_accepted(font, entry, result, work):
 
 
 def check_rejected(path, result, cli, work):
+    """-1001 from the library, and a refusal in one sentence from `quelin convert`."""
     problems = [] if result.get("RESULT") == "-1001" else ["conversion gave %s, not -1001" % result.get("RESULT")]
-    if not cli:
-        return problems
-    # Every rejected font has the base font's names, where it has any.
-    out = subprocess.run([cli, "--font-file", path, "convert", "Quelin Test Regular", "-o", os.path.join(work, "x")],
-                         capture_output=True, env=quiet_sanitizers())
-    message = out.stderr.decode("latin-1")
-    lines = [line for line in message.split("\n") if line]
-    if out.returncode not in (1, 3):
-        problems.append("quelin convert exit status %d" % out.returncode)
-    if len(lines) != 1 or not lines[0].startswith("quelin: ") or SANITIZER_REPORT.search(message):
-        problems.append("quelin convert did not refuse in one sentence: %r" % message[:400])
-    elif out.returncode == 1 and "(-1001)" not in lines[0]:
-        problems.append("quelin convert refused for another reason: %s" % lines[0])
+    if cli:
+        # Every rejected font has the base font's names, where it has any.
+        out = subprocess.run([cli, "--font-file", path, "convert", "Quelin Test Regular", "-o",
+                              os.path.join(work, "x")], capture_output=True, env=quiet_sanitizers())
+        message = out.stderr.decode("latin-1")
+        lines = [line for line in message.split("\n") if line]
+        if (out.returncode not in (1, 3) or len(lines) != 1 or not lines[0].startswith("quelin: ")
+                or SANITIZER_REPORT.search(message) or (out.returncode == 1 and "(-1001)" not in lines[0])):
+            problems.append("quelin convert did not refuse in one sentence (exit status %d): %r"
+                            % (out.returncode, message[:400]))
     return problems
 
 
@@ -188,25 +161,21 @@ def quiet_sanitizers():
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--fonts", "--group", "--driver", "--work"):
-        parser.add_argument(option, required=True)
-    parser.add_argument("--cli")
-    args = parser.parse_args()
-    with open(os.path.join(args.fonts, "manifest.json")) as f:
+    directory, group, driver, work, cli = (sys.argv[1:] + [None])[:5]
+    with open(os.path.join(directory, "manifest.json")) as f:
         manifest = json.load(f)
-    fonts = sorted(name for name, entry in manifest.items() if entry["group"] == args.group)
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.makedirs(args.work)
-    with open(os.path.join(args.work, "probes.txt"), "w") as f:
+    fonts = sorted(name for name, entry in manifest.items() if entry["group"] == group)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    with open(os.path.join(work, "probes.txt"), "w") as f:
         f.write("".join(p.hex() + "\n" for p in PROBES))
 
-    run = subprocess.run([args.driver, args.work, f.name] + [os.path.join(args.fonts, name) for name in fonts],
+    # hostile_run prints FONT file, then RESULT, NAME, PROBE n file and CHECK lines for it.
+    run = subprocess.run([driver, work, f.name] + [os.path.join(directory, name) for name in fonts],
                          capture_output=True, timeout=900, env=quiet_sanitizers())
     stdout, stderr = run.stdout.decode("latin-1"), run.stderr.decode("latin-1")
     results, current = {}, {}
-    for line in stdout.split("\n"):
-        key, _, value = line.partition(" ")
+    for key, _, value in (line.partition(" ") for line in stdout.split("\n")):
         if key == "FONT":
             current = results.setdefault(value, {"PROBES": {}})
         elif key == "PROBE":
@@ -221,11 +190,11 @@ def main():
     for font in fonts:
         entry, result = manifest[font], results.get(font, {})
         if entry["expect"] == "reject":
-            problems = check_rejected(os.path.join(args.fonts, font), result, args.cli, args.work)
+            problems = check_rejected(os.path.join(directory, font), result, cli, work)
         elif not result.get("RESULT", "").lstrip("-").isdigit() or int(result["RESULT"]) < 1000:
             problems = ["conversion gave %s (%s)" % (result.get("RESULT"), entry["note"])]
         else:
-            problems = [result["CHECK"]] if "CHECK" in result else check_accepted(font, entry, result, args.work)
+            problems = [result["CHECK"]] if "CHECK" in result else check_accepted(font, entry, result, work)
         failed += bool(problems)
         print("%s %s" % ("FAIL" if problems else "ok  ", font) + "".join("\n  " + p for p in problems[:20]))
     print("%d passed, %d failed" % (len(fonts) - failed, failed))

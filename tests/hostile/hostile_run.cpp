@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string Unhex(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
-
 // Every size up to 300 bytes, then a spread up to one past the whole code.
 void CheckEverySize(int handle, const std::string& text, const std::string& full) {
     int whole = static_cast<int>(full.size());
@@ -44,11 +37,11 @@ int main(int argc, char** argv) {
     }
     std::string work = argv[1];
     std::vector<std::string> probes;
-    {
-        std::ifstream in(argv[2]);
-        std::string line;
-        while (std::getline(in, line))
-            probes.push_back(Unhex(line));
+    std::ifstream in(argv[2]);
+    for (std::string hex; std::getline(in, hex);) {
+        probes.emplace_back();
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+            probes.back() += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     }
     int failures = 0;
     for (int i = 3; i < argc; ++i) {
@@ -65,7 +58,6 @@ int main(int argc, char** argv) {
         std::cout << "RESULT " << handle << std::endl;
         if (handle < 0)
             continue;
-        FUZZ_CHECK(T42MakeTrueTypeFont(&request) == handle, "an equal request made a second conversion");
 
         HGLOBAL block = T42GetFontData(handle);
         FUZZ_CHECK(block, "no font data for " << base);
