@@ -169,7 +169,7 @@ bool CheckSfnts(const std::vector<std::string>& strings, std::string& sfnt, std:
         return Fail(error, "sfnts data past the tables", expected);
 
     // Strings break at table starts, at even offsets inside glyf (where
-    // glyphs start: tests/interop/check_sfnts.py checks which) or after
+    // glyphs start: the interop test's sfnts case checks which) or after
     // 65534 bytes.
     std::uint64_t start = 0;
     for (std::uint64_t end : ends) {
