@@ -54,6 +54,25 @@ std::string FolderOf(const std::string& path) {
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+std::vector<std::string>& ProtectedFiles() {
+    static std::vector<std::string> files;
+    return files;
+}
+
+// The input among `inputs` and the protected files that `path` is (same
+// device and inode, so also through a link); empty for none.
+std::string InputAt(const std::string& path, const std::vector<std::string>& inputs) {
+    struct stat target, input;
+    if (stat(path.c_str(), &target) != 0)
+        return std::string();
+    std::vector<std::string> candidates = inputs;
+    candidates.insert(candidates.end(), ProtectedFiles().begin(), ProtectedFiles().end());
+    for (const std::string& name : candidates)
+        if (stat(name.c_str(), &input) == 0 && SameFile(target, input))
+            return name;
+    return std::string();
+}
+
 mode_t CreationMode() {
     mode_t mask = umask(0);
     umask(mask);
@@ -114,14 +133,11 @@ bool OutputFile::Open(const std::string& name, const std::vector<std::string>& i
         }
         return true;
     }
-    if (exists) {
-        for (const std::string& input : inputs) {
-            struct stat inputStatus;
-            if (stat(input.c_str(), &inputStatus) == 0 && SameFile(status, inputStatus)) {
-                error = "will not write over " + Describe() + ": it is the font file " + Quoted(input);
-                return false;
-            }
-        }
+    inputs_ = inputs;
+    std::string input = exists ? InputAt(target_, inputs_) : std::string();
+    if (!input.empty()) {
+        error = "will not write over " + Describe() + ": it is the font file " + Quoted(input);
+        return false;
     }
     std::string pattern = FolderOf(target_) + ".quelin-XXXXXX";
     std::vector<char> path(pattern.begin(), pattern.end());
@@ -260,6 +276,15 @@ bool OutputFile::Finish() {
             return false;
         }
     }
+    // A font read after the output was opened is protected as well.
+    std::string input = InputAt(target_, inputs_);
+    if (!input.empty()) {
+        close(descriptor);
+        message_ = "will not write over " + Describe() + ": it is the font file " + Quoted(input);
+        errno_ = EEXIST;
+        Discard();
+        return false;
+    }
     bool synced = fsync(descriptor) == 0;
     int problem = errno;
     if (close(descriptor) != 0 && synced) {
@@ -274,6 +299,8 @@ bool OutputFile::Finish() {
     temporary_.clear();
     return true;
 }
+
+void ProtectFromOutput(const std::string& path) { ProtectedFiles().push_back(path); }
 
 void OutputFile::Discard() {
     buffer_.clear();
@@ -296,6 +323,8 @@ std::string OutputFile::Describe() const {
 }
 
 std::string OutputFile::Error() const {
+    if (!message_.empty())
+        return message_;
     if (isStandardOutput_ && errno_ == EBADF)
         return "cannot write standard output: it is closed";
     return "cannot write " + Describe() + ": " + std::strerror(errno_ ? errno_ : EIO);

@@ -17,6 +17,10 @@
 
 namespace cli {
 
+// Marks a font file the command reads: no output may be written over it,
+// whoever opened the output and whenever the font was read.
+void ProtectFromOutput(const std::string& path);
+
 class OutputFile {
 public:
     OutputFile() = default;
@@ -71,6 +75,8 @@ private:
     std::string target_;    // the file the temporary is renamed to
     std::string temporary_; // empty when written directly
     std::vector<char> buffer_;
+    std::vector<std::string> inputs_; // never written over
+    std::string message_;             // a refusal that is not a system error
     int errno_ = 0;
 };
 

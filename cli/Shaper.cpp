@@ -1,4 +1,5 @@
 #include "Shaper.h"
+#include "OutputFile.h"
 
 #include <hb-ot.h>
 
@@ -70,6 +71,7 @@ std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, st
     std::unique_ptr<PrintFont> font(new PrintFont);
     font->location_ = location;
     font->converter_ = std::make_shared<t42::TTPost42>();
+    ProtectFromOutput(location.path);
     t42::Status status = font->converter_->LoadFace(location, 1252);
     if (!status.Ok()) {
         error = "cannot convert \"" + location.path + "\" (" + std::to_string(status.code) + "): " + status.Reason();

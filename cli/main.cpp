@@ -93,25 +93,13 @@ std::uint32_t TextCodePage(const Options& options) {
     return codePage == 0 ? platform::AnsiCodePage() : codePage;
 }
 
-// The files the output must never replace: the fonts named with
-// --font-file and every font file the lookup sees.
-std::vector<std::string> InputFiles(const Options& options) {
-    std::vector<std::string> files = options.fontFiles;
-    std::string folder;
-    if (std::unique_ptr<platform::FontValues> values = platform::FontValues::Open())
-        values->FontsFolder(folder);
-    for (const platform::FontValue& value : platform::CurrentFontValues())
-        files.push_back(value.data.find(platform::kPathSeparator) == std::string::npos ? folder + value.data
-                                                                                       : value.data);
-    return files;
-}
-
 } // namespace
 
 bool OpenOutput(const Options& options, OutputFile& out, const std::vector<std::string>& texts) {
     std::vector<std::string> inputs;
     if (!options.output.empty() && options.output != "-") {
-        inputs = InputFiles(options);
+        // The fonts the command reads are protected as they are read.
+        inputs = options.fontFiles;
         inputs.insert(inputs.end(), texts.begin(), texts.end());
     }
     std::string error;
@@ -139,8 +127,10 @@ int MakeFont(const Options& options, const std::string& faceName, std::shared_pt
         if (handle >= 0) {
             converter = api::FindConverter(handle);
             T42DeleteTrueTypeFont(handle);
-            if (converter)
+            if (converter) {
+                ProtectFromOutput(converter->Font().Path());
                 return kExitOk;
+            }
             status = t42::Status::Refuse(t42::kBadHandle, t42::Check::internalError);
         }
         if (status.check != t42::Check::notListed)
@@ -155,6 +145,7 @@ int MakeFont(const Options& options, const std::string& faceName, std::shared_pt
     status = made->ConvertFace(location, RequestCodePage(options));
     if (!status.Ok())
         return Fail(kExitRefused, Explain(status, faceName));
+    ProtectFromOutput(location.path);
     converter = made;
     return kExitOk;
 }

@@ -33,10 +33,15 @@ Status TTPost42::Convert(const LOGFONTA* request) {
 }
 
 Status TTPost42::ConvertFace(const FontLocation& location, std::uint32_t codePage) {
-    Status status = LoadFace(location, codePage);
-    if (status.Ok())
-        WriteFontProgram(*font_, GlyphSelection::WholeFont(static_cast<std::uint32_t>(font_->Facts().numGlyphs)),
-                         program_);
+    Reset();
+    Status status = LoadedFont::Load(location.path, location.faceIndex, codePage, font_);
+    if (!status.Ok())
+        return status;
+    // The program first: its memory then comes before the items' small
+    // allocations, and the heap it leaves is reused by the next conversion.
+    WriteFontProgram(*font_, GlyphSelection::WholeFont(static_cast<std::uint32_t>(font_->Facts().numGlyphs)),
+                     program_);
+    items_.Prepare(*font_);
     return status;
 }
 
