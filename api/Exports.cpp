@@ -41,6 +41,17 @@ template <typename Result, typename Body> Result Guarded(Result onOutOfMemory, R
     }
 }
 
+// A drawing export: the handle is checked first, then the text, then the
+// converter draws.
+template <typename Draw> int DrawText(int handle, const char* text, Draw draw) {
+    return Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
+        auto converter = FindConverter(handle);
+        if (!converter)
+            return kBadHandle;
+        return text ? draw(*converter) : kBadRequest;
+    });
+}
+
 } // namespace
 
 FontTable& TheFontTable() { return fontTable; }
@@ -112,13 +123,8 @@ QUELIN_EXPORT int QUELIN_CALL T42GetPSFontName(int handle, char* name, int nameS
 }
 
 QUELIN_EXPORT int QUELIN_CALL T42TextOut(int handle, const char* text, char* out, int outSize) {
-    return api::Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
-        auto converter = api::FindConverter(handle);
-        if (!converter)
-            return kBadHandle;
-        if (!text)
-            return kBadRequest;
-        return converter->TextOut(text, out, outSize);
+    return api::DrawText(handle, text, [&](const t42::TTPost42& converter) {
+        return converter.TextOut(text, out, outSize);
     });
 }
 
@@ -130,13 +136,8 @@ QUELIN_EXPORT int QUELIN_CALL T42DeleteTrueTypeFont(int handle) {
 
 #ifndef _WIN32
 QUELIN_EXPORT int T42TextOutUTF8(int handle, const char* text, char* out, int outSize) {
-    return api::Guarded<int>(kBadRequest, kBadHandle, [&]() -> int {
-        auto converter = api::FindConverter(handle);
-        if (!converter)
-            return kBadHandle;
-        if (!text)
-            return kBadRequest;
-        return converter->TextOutUtf8(text, out, outSize);
+    return api::DrawText(handle, text, [&](const t42::TTPost42& converter) {
+        return converter.TextOutUtf8(text, out, outSize);
     });
 }
 

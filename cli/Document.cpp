@@ -8,17 +8,6 @@ namespace cli {
 
 namespace {
 
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string number = text;
-    while (number.back() == '0')
-        number.pop_back();
-    if (number.back() == '.')
-        number.pop_back();
-    return number;
-}
-
 // How the font is named in the page code: font names are already stripped
 // of every byte that could end a name, so only an empty one needs a string.
 std::string FontNameToken(const std::string& fontName) {
@@ -26,6 +15,19 @@ std::string FontNameToken(const std::string& fontName) {
 }
 
 } // namespace
+
+std::string Number(double value) {
+    char text[32];
+    long hundredths = std::lround(value * 100);
+    if (hundredths % 100 == 0)
+        std::snprintf(text, sizeof text, "%ld", hundredths / 100);
+    else
+        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(hundredths) / 100);
+    std::string number = text;
+    if (number.find('.') != std::string::npos && number.back() == '0')
+        number.pop_back();
+    return number;
+}
 
 PageSetup PaperSetup(const std::string& paper, double fontSize) {
     if (paper == "letter")

@@ -21,6 +21,9 @@ struct PageSetup {
 
 PageSetup PaperSetup(const std::string& paper, double fontSize);
 
+// A number of points to two decimals, without trailing zeros.
+std::string Number(double value);
+
 class DocumentWriter {
 public:
     DocumentWriter(OutputFile& out, const PageSetup& setup);

@@ -1,4 +1,5 @@
 #include "PageLayout.h"
+#include "Document.h"
 
 #include "t42/Utf8.h"
 
@@ -14,20 +15,6 @@ namespace {
 
 constexpr int kTab = -1;
 constexpr double kSlack = 0.001;
-
-// A number of points to two decimals, without trailing zeros.
-std::string Number(double value) {
-    char text[32];
-    long hundredths = std::lround(value * 100);
-    if (hundredths % 100 == 0)
-        std::snprintf(text, sizeof text, "%ld", hundredths / 100);
-    else
-        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(hundredths) / 100);
-    std::string number = text;
-    if (number.find('.') != std::string::npos && number.back() == '0')
-        number.pop_back();
-    return number;
-}
 
 double Rounded(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 

@@ -8,6 +8,7 @@
 // file. Memory holds the fonts, a paragraph and a bounded cache of shaped
 // words, whatever the size of the text.
 #include "Commands.h"
+#include "Document.h"
 #include "ExitStatus.h"
 #include "FontChoice.h"
 #include "PageLayout.h"
@@ -302,17 +303,6 @@ std::string CommentText(const std::string& text) {
         if (c > ' ' && c < 0x7F && c != '(' && c != ')' && c != '%')
             clean += c;
     return clean.empty() ? "Untitled" : clean;
-}
-
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string number = text;
-    while (number.back() == '0')
-        number.pop_back();
-    if (number.back() == '.')
-        number.pop_back();
-    return number;
 }
 
 // Writes the document: its header, prolog and setup with the fonts, then
