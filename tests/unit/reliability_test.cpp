@@ -87,9 +87,13 @@ TEST_F(Reliability, EightThreads) {
             for (int handle : {a, b, sharedHandle.load()}) {
                 int drawn = T42TextOut(handle, "A\xE9(B)", out, sizeof out);
                 int named = T42GetPSFontName(handle, name, sizeof name);
+                // These two read the face, under the font's lock.
+                int unicode = T42TextOutUTF8(handle, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", out, sizeof out);
+                const unsigned glyphs[] = {static_cast<unsigned>(round % 5 + 1)};
+                T42GlobalFree(T42GetSubsetFontData(handle, glyphs, 1));
                 HGLOBAL block = T42GetFontData(handle);
-                if ((drawn != 0 && drawn != -1001) || (named != 0 && named != -1001))
-                    ++failures;
+                for (int result : {drawn, named, unicode})
+                    failures += result != 0 && result != -1001;
                 T42GlobalFree(block);
             }
             sharedHandle = a;
