@@ -4,7 +4,9 @@
 #include "platform/Platform.h"
 #include "t42/Utf8.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace cli {
@@ -130,9 +132,9 @@ bool TextDecoder::Feed(const char* text, std::size_t size) {
         }
         t42::Utf8Step step = t42::DecodeUtf8(bytes + at, size - at);
         if (step.truncated) {
-            for (std::size_t i = 0; i < step.length; ++i)
-                pending_[i] = bytes[at + i];
-            pendingSize_ = step.length;
+            // At most three bytes: the start of a sequence of four at most.
+            pendingSize_ = std::min(step.length, sizeof pending_ - 1);
+            std::memcpy(pending_, bytes + at, pendingSize_);
             return true;
         }
         bool going = step.valid && step.codePoint != 0 ? Append(text + at, step.length)

@@ -60,7 +60,7 @@ soname=$(readelf -d "$libdir/libquelin.so.1.0.0" | sed -n 's/.*(SONAME).*\[\(.*\
 
 # Programs see the functions of quelin.h and nothing of the library's inside.
 exported=$(nm -D --defined-only "$libdir/libquelin.so.1.0.0" | awk '{print $NF}' | sort | tr '\n' ' ')
-expected="T42DeleteTrueTypeFont T42GetFontData T42GetPSFontName T42GlobalFree T42GlobalLock \
+expected="T42DeleteTrueTypeFont T42GetFontData T42GetPSFontName T42GetSubsetFontData T42GlobalFree T42GlobalLock \
 T42GlobalSize T42GlobalUnlock T42MakeTrueTypeFont T42TextOut T42TextOutUTF8 "
 [ "$exported" = "$expected" ] && pass "exports only the functions of quelin.h" ||
   fail "exported symbols differ" "$exported"
