@@ -4,16 +4,7 @@
 # exit status per error. Needs DejaVu Sans and DejaVu Sans Mono installed,
 # Ghostscript and pdftotext.
 # Usage: check_cli.sh QUELIN WORK_FOLDER
-set -u
-Q=$1
-W=$2
-rm -rf "$W" && mkdir -p "$W" && cd "$W" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# Runs quelin: standard output in out, standard error in err, status in rc.
-run() { "$Q" "$@" >out 2>err; rc=$?; }
-status() { [ "$rc" = "$1" ] || fail "$2: exit status $rc, want $1: $(head -c 300 err)"; }
-has() { grep -qaF -- "$2" "$1" || fail "$3: $1 lacks '$2': $(head -c 300 "$1")"; }
+source "$(dirname "$0")/common.sh" "$1" "$2"
 lacks() { ! grep -qaF -- "$2" "$1" || fail "$3: $1 holds '$2'"; }
 one_line() { [ "$(wc -l <err)" = 1 ] || fail "$1: want one line on standard error: $(head -c 500 err)"; }
 no_temporaries() { ! ls -A | grep -q '^\.quelin-' || fail "$1: a temporary file was left: $(ls -A)"; }
@@ -121,5 +112,4 @@ run --charset 0204 info "DejaVu Sans"
 has out "Code page:         1251" "--charset 0204 is decimal"
 run --charset 0x10 list; status 2 "--charset 0x10"
 
-echo "$failures failures"
-[ "$failures" = 0 ]
+finish

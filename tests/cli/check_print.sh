@@ -5,15 +5,7 @@
 # the pages. Text in Latin, Cyrillic, Greek, Armenian, Georgian, Hebrew,
 # Arabic, Devanagari and CJK, emoji, invalid UTF-8 and a character no font has.
 # Usage: check_print.sh QUELIN WORK_FOLDER
-set -u
-Q=$1
-W=$2
-rm -rf "$W" && mkdir -p "$W" && cd "$W" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-run() { "$Q" "$@" >out 2>err; rc=$?; }
-status() { [ "$rc" = "$1" ] || fail "$2: exit status $rc, want $1: $(head -c 300 err)"; }
-has() { grep -qaF -- "$2" "$1" || fail "$3: $1 lacks '$2': $(head -c 300 "$1")"; }
+source "$(dirname "$0")/common.sh" "$1" "$2"
 path() { "$Q" list | awk -F'\t' -v n="$1 (TrueType)" '$1 == n { print $2; exit }'; }
 export SOURCE_DATE_EPOCH=86400
 
@@ -138,5 +130,4 @@ peak() { /usr/bin/time -f %M "$Q" print "$1" 2>&1 >/dev/null | tail -1; }
 small=$(peak tenth.txt) large=$(peak book.txt)
 [ "$large" -lt $((small + 4000)) ] || fail "memory grows with the text: $small KB for 100 pages, $large KB for 1000"
 
-echo "$failures failures"
-[ "$failures" = 0 ]
+finish
