@@ -1,11 +1,10 @@
 #!/usr/bin/python3
 """Judge the conversion of one group of the hostile-font corpus (see README.md).
-
-Usage: check_hostile.py FONTDIR GROUP HOSTILE_RUN WORKDIR [QUELIN]
-"""
+Usage: check_hostile.py FONTDIR GROUP HOSTILE_RUN WORKDIR [QUELIN]"""
 
 import json
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -47,9 +46,8 @@ def gs_script(program, name, probes, render, upem):
              "(STACK ) wr count c0 sub countdictstack d0 sub 1000 mul add hex clear",
              "/F FontDirectory <%s> cvn get def (NAME ) wr F /FontName get hex" % name.hex(),
              "F /FontInfo get { (INFO ) wr pair } forall F /CharStrings get { (CHAR ) wr pair } forall"]
-    for n, probe in enumerate(probes):
-        lines.append("(PROBE ) wr %d hex trap begin { %s run } stopped { report } if end" % (n, ps_path(probe)))
-    lines.append("(DRAW ) wr 0 hex nulldevice F 50 scalefont setfont")
+    lines += ["(PROBE ) wr %d hex trap begin { %s run } stopped { report } if end" % (n, ps_path(probe))
+              for n, probe in enumerate(probes)] + ["(DRAW ) wr 0 hex nulldevice F 50 scalefont setfont"]
     lines += ["{ 10 10 moveto %s run } stopped { report } if" % ps_path(probe) for probe in probes]
     # Glyphs by index, 256 a font: a copy of F whose CharStrings and
     # Encoding hold /gN for glyph N; each outline measured in font units.
@@ -84,22 +82,18 @@ def check_accepted(font, entry, result, work):
     if "NAME" not in result or len(result["PROBES"]) != len(PROBES):
         return ["the driver did not finish this font: %s" % result.get("CHECK", "")]
     want_name, render = entry["name"].encode("latin-1"), entry.get("render", [])
-    script = os.path.join(work, "check.ps")
-    with open(script, "w", encoding="latin-1") as f:
-        f.write(gs_script(os.path.join(work, font + ".t42"), result["NAME"].encode("latin-1"),
-                          [os.path.join(work, result["PROBES"][n]) for n in range(len(PROBES))],
-                          [box[0] for box in render], entry["upem"]))
+    script = pathlib.Path(work, "check.ps")
+    script.write_text(gs_script(os.path.join(work, font + ".t42"), result["NAME"].encode("latin-1"),
+                                [os.path.join(work, result["PROBES"][n]) for n in range(len(PROBES))],
+                                [box[0] for box in render], entry["upem"]), encoding="latin-1")
     out = subprocess.run(["gs", "-q", "-dNODISPLAY", "-dBATCH", "-dNOPAUSE", "-dSAFER",
                           "--permit-file-read=%s/" % work, script], capture_output=True, timeout=300)
     stdout, stderr = out.stdout.decode("latin-1"), out.stderr.decode("latin-1")
     problems = ["code from the font or the text ran (the marker was printed)"] if MARKER in stdout else []
     if out.returncode != 0 or not stdout.endswith("DONE 30 x\n") or stderr.strip():
         problems.append("Ghostscript status %d: %s" % (out.returncode, (stdout + stderr)[-400:]))
-    info, chars, drawn, boxes, errors = {}, {}, {}, [], []
-    for kind, value in re.findall(r"^([A-Z]+) (.*?) ?x$", stdout, re.M):
-        if kind == "BOX":
-            boxes.append(value)
-            continue
+    info, chars, drawn, errors, boxes = {}, {}, {}, [], re.findall(r"^BOX (.*?) ?x$", stdout, re.M)
+    for kind, value in re.findall(r"^(?!BOX )([A-Z]+) (.*?) ?x$", stdout, re.M):
         value = [bytes.fromhex(v) for v in value.split(" ")]
         if kind == "STACK" and value[0] != b"0":
             problems.append("the program left %s more on the operand (+ 1000 x dictionary) stack" % value[0])
@@ -111,8 +105,7 @@ def check_accepted(font, entry, result, work):
             probe = drawn.setdefault(int(value[0] or b"0") if kind == "PROBE" else "draw", [])
         elif kind in ("SHOW", "GLYPH", "ERROR"):
             (probe if drawn and kind != "ERROR" else errors).append((kind, value[0]))
-    if errors:
-        problems.append("while loading or drawing: %s" % errors[:5])
+    problems += ["while loading or drawing: %s" % errors[:5]] if errors else []
     problems += ["FontInfo /%s is %r, want %r" % (name, info.get(name.encode()), want)
                  for name, want in entry["info"].items() if not same(info.get(name.encode(), b"?"), want)]
     chars = {name: int(index) for name, index in chars.items()}
@@ -155,23 +148,20 @@ def check_rejected(path, result, cli, work):
 
 
 def quiet_sanitizers():
-    """The C locale (code page 1252); LeakSanitizer's suppression counts
-    kept quiet, for a message must be one line."""
+    """The C locale (code page 1252); LeakSanitizer's suppression counts kept quiet, for a message must be one line."""
     return dict(os.environ, LC_ALL="C", LSAN_OPTIONS=os.environ.get("LSAN_OPTIONS", "") + ":print_suppressions=0")
 
 
 def main():
     directory, group, driver, work, cli = (sys.argv[1:] + [None])[:5]
-    with open(os.path.join(directory, "manifest.json")) as f:
-        manifest = json.load(f)
+    manifest = json.loads(pathlib.Path(directory, "manifest.json").read_text())
     fonts = sorted(name for name, entry in manifest.items() if entry["group"] == group)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    with open(os.path.join(work, "probes.txt"), "w") as f:
-        f.write("".join(p.hex() + "\n" for p in PROBES))
+    (probes := pathlib.Path(work, "probes.txt")).write_text("".join(p.hex() + "\n" for p in PROBES))
 
     # hostile_run prints FONT file, then RESULT, NAME, PROBE n file and CHECK lines for it.
-    run = subprocess.run([driver, work, f.name] + [os.path.join(directory, name) for name in fonts],
+    run = subprocess.run([driver, work, str(probes)] + [os.path.join(directory, name) for name in fonts],
                          capture_output=True, timeout=900, env=quiet_sanitizers())
     stdout, stderr = run.stdout.decode("latin-1"), run.stderr.decode("latin-1")
     results, current = {}, {}

@@ -1,15 +1,14 @@
 #!/usr/bin/python3
-"""Converted programs, subsets (T42GetSubsetFontData of $QUELIN_LIBRARY) and
-printed pages against the original fonts in Ghostscript, poppler and fontTools:
-check_interop.py QUELIN FONTDIR [CASE...]. Ghostscript must draw everything
-silently, under -dSAFER, and pixel for pixel as it draws the original file by
-glyph index; converted names and text must lead to the glyphs the original's
-post table or Unicode map gives them."""
+"""Converted programs, subsets (T42GetSubsetFontData of $QUELIN_LIBRARY) and printed pages against the original
+fonts in Ghostscript, poppler and fontTools: check_interop.py QUELIN FONTDIR [CASE...]. Ghostscript must draw
+everything silently, under -dSAFER, and pixel for pixel as it draws the original file by glyph index; converted
+names and text must lead to the glyphs the original's post table or Unicode map gives them."""
 
 import ctypes
 import functools
 import itertools
 import os
+import pathlib
 import re
 import struct
 import subprocess
@@ -26,31 +25,26 @@ class Checks:
 
     def check(self, ok, what):
         self.passed, self.failed = self.passed + bool(ok), self.failed + (not ok)
-        if not ok:
-            print("FAIL: " + what, flush=True)
+        ok or print("FAIL: " + what, flush=True)
         return ok
 
 
 def main(cases):
     """Runs the named cases (all without names)."""
-    quelin, fonts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    checks = Checks()
-    for name, run in cases:
-        if len(sys.argv) < 4 or name in sys.argv[3:]:
-            run(checks, quelin, fonts)
+    quelin, fonts, checks = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), Checks()
+    for run in [run for name, run in cases if len(sys.argv) < 4 or name in sys.argv[3:]]:
+        run(checks, quelin, fonts)
     print("%d passed, %d failed" % (checks.passed, checks.failed))
     return 1 if checks.failed else 0
 
 
-def workdir():
-    return tempfile.TemporaryDirectory(prefix="quelin-interop-")
+workdir = functools.partial(tempfile.TemporaryDirectory, prefix="quelin-interop-")
 
 
 def run_quelin(quelin, args, font_file=None):
     """Runs quelin; returns (exit status, stdout bytes, stderr text)."""
-    result = subprocess.run([quelin] + (["--font-file", font_file] if font_file else []) + list(args),
-                            capture_output=True)
-    return result.returncode, result.stdout, result.stderr.decode("utf-8", "replace")
+    r = subprocess.run([quelin] + (["--font-file", font_file] if font_file else []) + list(args), capture_output=True)
+    return r.returncode, r.stdout, r.stderr.decode("utf-8", "replace")
 
 
 def face_name(quelin, font_file, index=0):
@@ -82,14 +76,12 @@ def ghostscript(args, inputs, read_paths=()):
 def render(ps_files, out_dir, stem, width, height, dpi, read_paths=()):
     """Renders without antialiasing; (status, messages, [(w, h, gray bytes) per page])."""
     pattern = os.path.join(out_dir, stem + "-%03d.pgm")
-    status, out, err = ghostscript(
-        ["-sDEVICE=pgmraw", "-r%d" % dpi, "-dTextAlphaBits=1", "-dGraphicsAlphaBits=1",
-         "-dDEVICEWIDTHPOINTS=%d" % width, "-dDEVICEHEIGHTPOINTS=%d" % height,
-         "-dFIXEDMEDIA", "-sOutputFile=" + pattern], ps_files, read_paths)
+    status, out, err = ghostscript(["-sDEVICE=pgmraw", "-r%d" % dpi, "-dTextAlphaBits=1", "-dGraphicsAlphaBits=1",
+                                    "-dDEVICEWIDTHPOINTS=%d" % width, "-dDEVICEHEIGHTPOINTS=%d" % height,
+                                    "-dFIXEDMEDIA", "-sOutputFile=" + pattern], ps_files, read_paths)
     pages = []
     while os.path.exists(pattern % (len(pages) + 1)):
-        with open(pattern % (len(pages) + 1), "rb") as f:
-            data = f.read()
+        data = pathlib.Path(pattern % (len(pages) + 1)).read_bytes()
         m = re.match(rb"P5\s+(?:#[^\n]*\n)*(\d+)\s+(\d+)\s+255\s", data)
         pages.append((int(m.group(1)), int(m.group(2)), data[m.end():]))
     return status, out + err, pages
@@ -102,9 +94,8 @@ def pdf_text(pdf):
 
 
 def write(directory, name, text):
-    with open(os.path.join(directory, name), "w", encoding="latin-1") as f:
-        f.write(text)
-    return f.name
+    (path := pathlib.Path(directory, name)).write_text(text, encoding="latin-1")
+    return str(path)
 
 
 def differing_pixels(a, b):
@@ -125,26 +116,20 @@ def char_strings(program):
 
 def token_name(token):
     """The name a CharStrings token stands for, as bytes."""
-    if token.startswith("/"):
-        return token[1:].encode("latin-1")
-    return re.sub(r"\\([0-7]{1,3}|.)", lambda m: chr(int(m.group(1), 8)) if m.group(1)[0] in "01234567"
-                  else m.group(1), token[1:token.rindex(") cvn")], flags=re.S).encode("latin-1")
+    unescape = lambda m: chr(int(m[1], 8)) if m[1][0] in "01234567" else m[1]
+    text = token[1:] if token.startswith("/") else re.sub(r"\\([0-7]{1,3}|.)", unescape, token[1:-5], flags=re.S)
+    return text.encode("latin-1")
 
 
 def reference_font(path, index, glyphs):
-    """PostScript that loads face `index` of a TrueType file in Ghostscript as
-    the font /ByIndex, whose CharStrings are /gN N for the glyphs given."""
-    file = "(" + "".join("\\%03o" % b for b in path.encode()) + ")"
-    entries = " ".join("/g%d %d def" % (i, i) for i in sorted(set(glyphs)))
-    return ("/QlnBefore FontDirectory length 1 add dict def\n"
-            "FontDirectory { pop QlnBefore exch true put } forall\n"
+    """PostScript loading face `index` of a TrueType file in Ghostscript as /ByIndex, CharStrings /gN N for `glyphs`."""
+    file, glyphs = "(" + "".join("\\%03o" % b for b in path.encode()) + ")", sorted(set(glyphs))
+    return ("/QlnBefore FontDirectory length 1 add dict def FontDirectory { pop QlnBefore exch true put } forall\n"
             "<< /Path %s /SubfontID %d >> begin %s (r) file .loadfont end\n"
             "FontDirectory { pop dup QlnBefore exch known { pop } { /QlnLoaded exch def } ifelse } forall\n"
-            "FontDirectory QlnLoaded get dup length dict begin\n"
-            "{ 1 index /FID ne { def } { pop pop } ifelse } forall\n"
-            "/CharStrings %d dict dup begin %s end def\n"
-            "/ByIndex currentdict end definefont pop\n"
-            % (file, index, file, len(set(glyphs)) + 1, entries))
+            "FontDirectory QlnLoaded get dup length dict begin { 1 index /FID ne { def } { pop pop } ifelse } forall\n"
+            "/CharStrings %d dict dup begin %s end def /ByIndex currentdict end definefont pop\n"
+            % (file, index, file, len(glyphs) + 1, " ".join("/g%d %d def" % (i, i) for i in glyphs)))
 
 
 def open_font(path, index=0):
@@ -183,14 +168,14 @@ def string_ends(program):
 
 
 def original_names(path, index):
-    """name -> the glyphs the original gives it: its format 2 post table,
-    or else its Unicode map, the name read by the Adobe Glyph List rules."""
+    """name -> the glyphs the original gives it: its format 2 post table, or else its Unicode map, the name read by
+    the Adobe Glyph List rules."""
     font, by_name = open_font(path, index), {}
     if "post" in font and font["post"].formatType == 2:
         # fontTools makes names unique (A#1) and names empty ones; mapping has the real ones.
         for gid, name in enumerate(font.getGlyphOrder()):
             by_name.setdefault(font["post"].mapping.get(name, name).encode("latin-1"), set()).add(gid)
-    cmap = {cp: font.getGlyphID(n) for cp, n in (font.getBestCmap() or {}).items()}
+    cmap = unicode_map(path, index)
 
     def glyphs(name):
         found = by_name.get(name, set()) | ({0} if name == b".notdef" else set())
@@ -201,18 +186,15 @@ def original_names(path, index):
 
 def pages_code(items, font):
     """A grid page per PER_PAGE items, each PostScript drawing at the current point."""
-    code = ""
-    for first in range(0, len(items), PER_PAGE):
-        code += "%s %d scalefont setfont\n" % (font, SIZE)
-        for n, item in enumerate(items[first:first + PER_PAGE]):
-            code += "%d %d moveto %s\n" % (CELL * (n % COLUMNS) + 6, PAGE - CELL * (n // COLUMNS + 1) + 9, item)
-        code += "showpage\n"
-    return code
+    cells = ["%d %d moveto" % (CELL * (n % COLUMNS) + 6, PAGE - CELL * (n // COLUMNS + 1) + 9) for n in range(PER_PAGE)]
+    pages = ["".join("%s %s\n" % c for c in zip(cells, items[n:])) for n in range(0, len(items), PER_PAGE)]
+    return "".join("%s %d scalefont setfont\n%sshowpage\n" % (font, SIZE, page) for page in pages)
+
 
 
 def draw(checks, what, program, path, index, glyphs, texts=()):
-    """`glyphs` ([(token, glyph index)]) drawn by name and `texts` ((code, the
-    glyph indexes it must draw)), against the original drawn by index."""
+    """`glyphs` ([(token, glyph index)]) drawn by name and `texts` ((code, the glyph indexes it must draw)), against
+    the original drawn by index."""
     name, table = font_name(program), open_font(path, index)["name"]
     info = "".join("%s=%s\n" % (key, table.getName(nid, 3, 1, 0x409) or "") for key, nid in INFO)
     runs = [[gid] for _, gid in glyphs] + [ids for _, ids in texts]
@@ -231,17 +213,17 @@ def draw(checks, what, program, path, index, glyphs, texts=()):
                         "%s: reference drawn: status %d, %r" % (what, status, messages[:300])):
         return
     checks.check(len(got) == len(want), "%s: %d pages, want %d" % (what, len(got), len(want)))
-    for n, (a, b) in enumerate(zip(got, want)):
-        checks.check(differing_pixels(a, b) == 0, "%s: page %d: %d pixels differ" % (what, n + 1, differing_pixels(a, b)))
+    for n, (a, b) in enumerate(zip(got, want), 1):
+        checks.check(not differing_pixels(a, b), "%s: page %d: %d pixels differ" % (what, n, differing_pixels(a, b)))
     print("%s: %d glyphs and %d texts compared" % (what, len(glyphs), len(texts)), flush=True)
 
 
 def compare(checks, quelin, what, path, index=0, face=None, sample=None, texts=()):
     """The glyphs in sample(program) (all without one) and `texts`, as draw() takes them."""
     program = convert(quelin, face or face_name(quelin, path, index), None if face else path)
-    chosen = sample(program) if sample else None
-    glyphs = sorted(((token, gid) for token, gid in char_strings(program).items() if chosen is None or gid in chosen),
-                    key=lambda e: (e[1], e[0]))
+    chosen = sample and sample(program)
+    glyphs = [(t, g) for g, t in sorted((g, t) for t, g in char_strings(program).items() if not sample or g in chosen)]
+
     named = original_names(path, index)
     wrong = ["%s is %d, not %s" % (token, gid, sorted(named(token_name(token))) or "named")
              for token, gid in glyphs if gid not in named(token_name(token))]
@@ -249,18 +231,13 @@ def compare(checks, quelin, what, path, index=0, face=None, sample=None, texts=(
     draw(checks, what, program, path, index, glyphs, texts)
 
 
-def near_breaks(program, path, step):
-    """Every step-th glyph, and those on either side of each string break inside glyf."""
-    font = open_font(path)
-    glyf, ends, locations = rebuilt_layout(font)[1]["glyf"], set(string_ends(program)), font["loca"].locations
-    return {g for g in range(len(locations) - 1)
-            if g % step == 0 or glyf + locations[g] in ends or glyf + locations[g + 1] in ends}
-
-
 def case_system(checks, quelin, fonts):
+    """Every step-th glyph, and those on either side of each string break inside glyf."""
     for face, step in [("DejaVu Sans", 10), ("Droid Sans Fallback", 400)]:
-        path = installed(quelin, face)
-        compare(checks, quelin, face, path, face=face, sample=lambda program: near_breaks(program, path, step))
+        font = open_font(path := installed(quelin, face))
+        glyf, at = rebuilt_layout(font)[1]["glyf"], font["loca"].locations
+        compare(checks, quelin, face, path, face=face, sample=lambda program: {g for ends in [set(string_ends(program))]
+                for g in range(len(at) - 1) if g % step == 0 or glyf + at[g] in ends or glyf + at[g + 1] in ends})
 
 
 def case_crafted(checks, quelin, fonts):
@@ -271,12 +248,9 @@ def case_crafted(checks, quelin, fonts):
             sample=lambda program: {g for g in range(17000) if g % 1000 < 6})
     # No names in post: they come from the Unicode map, and text shown
     # through the encoding must reach the same glyphs.
-    path = os.path.join(fonts, "post3.ttf")
-    font = open_font(path)
-    gid = {cp: font.getGlyphID(n) for cp, n in font.getBestCmap().items()}
-    compare(checks, quelin, "post3.ttf", path, texts=[
-        ("(ABC) show", [gid[0x41], gid[0x42], gid[0x43]]),
-        ("/eacute glyphshow", [gid[0xE9]]), ("(\\351) show", [gid[0xE9]])])
+    gid = unicode_map(path := os.path.join(fonts, "post3.ttf"))
+    compare(checks, quelin, "post3.ttf", path, texts=[("(ABC) show", [gid[0x41], gid[0x42], gid[0x43]]),
+            ("/eacute glyphshow", [gid[0xE9]]), ("(\\351) show", [gid[0xE9]])])
 
 
 def programs(face, glyphs):
@@ -287,9 +261,8 @@ def programs(face, glyphs):
     lib.T42GlobalSize.restype = ctypes.c_size_t
     request = (ctypes.c_uint8 * 60)()
     request[16:18], request[28:28 + len(face)] = [400 & 0xFF, 400 >> 8], face.encode()
-    handle = lib.T42MakeTrueTypeFont(request)
     texts = []
-    for block in [lib.T42GetFontData(handle),
+    for block in [lib.T42GetFontData(handle := lib.T42MakeTrueTypeFont(request)),
                   lib.T42GetSubsetFontData(handle, (ctypes.c_uint * len(glyphs))(*glyphs), len(glyphs))]:
         data = block and ctypes.string_at(lib.T42GlobalLock(block), lib.T42GlobalSize(block))
         texts.append(data and data.decode("latin-1"))
@@ -300,9 +273,8 @@ def programs(face, glyphs):
 def subset(checks, face, path, text="", glyphs=(), tokens=None, max_size=None):
     """Draws `glyphs` and those of `text` (through the font's cmap), by the
     whole program's names or /gN (or by `tokens`), from the subset."""
-    font = open_font(path)
-    cmap = font.getBestCmap()
-    glyphs = list(glyphs) + [font.getGlyphID(cmap[ord(c)]) for c in text]
+    cmap = unicode_map(path)
+    glyphs = list(glyphs) + [cmap[ord(c)] for c in text]
     whole, program = programs(face, glyphs)
     if not checks.check(program, "%s: no subset of %s" % (face, glyphs)):
         return
@@ -315,8 +287,8 @@ def subset(checks, face, path, text="", glyphs=(), tokens=None, max_size=None):
         line = "/%s findfont 24 scalefont setfont 20 400 moveto %s showpage\n" % (
             font_name(program), " ".join("%s glyphshow" % t for t in tokens))
         pdf = os.path.join(tmp, "t.pdf")
-        ghostscript(["-sDEVICE=pdfwrite", "-sOutputFile=" + pdf], [write(tmp, "p.ps", program), write(tmp, "t.ps", line)])
-        want = "".join(chr(min(c for c, n in cmap.items() if font.getGlyphID(n) == g)) for g in glyphs)
+        ghostscript(["-sDEVICE=pdfwrite", "-sOutputFile=" + pdf], [write(tmp, "p", program), write(tmp, "t", line)])
+        want = "".join(chr(min(c for c, gid in cmap.items() if gid == g)) for g in glyphs)
         checks.check(pdf_text(pdf) == want, "%s: pdftotext gives %r, want %r" % (face, pdf_text(pdf), want))
 
 
@@ -331,15 +303,12 @@ def case_subset(checks, quelin, fonts):
 
 
 def case_subset_names(checks, quelin, fonts):
-    """Glyphs 2 and 6 are both "A" in post, 3 is a second .notdef, 8 "x y":
-    in the subset g6, g2, B (from the Unicode map) and (x y) cvn. The font is
-    found through a fontconfig file of the check's own."""
+    """Glyphs 2 and 6 are both "A" in post, 3 is a second .notdef, 8 "x y": in the subset g6, g2, B (from the
+    Unicode map) and (x y) cvn. The font is found through a fontconfig file of the check's own."""
     with workdir() as tmp:
-        path = os.path.join(tmp, "odd.ttf")
-        os.symlink(os.path.join(fonts, "glyphnames-odd.ttf"), path)
-        os.environ["FONTCONFIG_FILE"] = write(tmp, "fonts.conf", (
-            "<fontconfig><include>/etc/fonts/fonts.conf</include><dir>%s</dir>"
-            "<cachedir>%s</cachedir></fontconfig>" % (tmp, tmp)))
+        os.symlink(os.path.join(fonts, "glyphnames-odd.ttf"), path := os.path.join(tmp, "odd.ttf"))
+        os.environ["FONTCONFIG_FILE"] = write(tmp, "fonts.conf", "<fontconfig><include>/etc/fonts/fonts.conf</include>"
+                                              "<dir>%s</dir><cachedir>%s</cachedir></fontconfig>" % (tmp, tmp))
         subset(checks, face_name(quelin, path), path, glyphs=[6, 2, 3, 8], tokens=["/g6", "/g2", "/B", "(x y) cvn"])
 
 
@@ -376,9 +345,8 @@ def check_layout(checks, what, program, font, cut_glyf=None):
 
 
 def case_sfnts(checks, quelin, fonts):
-    for file, cut in [("glyf-65534.ttf", False), ("glyf-65535.ttf", True), ("big-glyf.ttf", True),
-                      ("big-hmtx.ttf", None), ("big-cvt.ttf", None), ("no-hinting.ttf", None), ("base.ttf", None),
-                      ("collection.ttc", None)]:
+    for file, cut in [("glyf-65534.ttf", False), ("glyf-65535.ttf", True), ("big-glyf.ttf", True)] + [
+            (file, None) for file in ["big-hmtx.ttf", "big-cvt.ttf", "no-hinting.ttf", "base.ttf", "collection.ttc"]]:
         path, index = "%s/%s" % (fonts, file), int(file.endswith(".ttc"))
         data = check_layout(checks, file, convert(quelin, face_name(quelin, path, index), path),
                             open_font(path, index), cut)
@@ -388,16 +356,15 @@ def case_sfnts(checks, quelin, fonts):
         check_layout(checks, face, convert(quelin, face), open_font(installed(quelin, face)), True)
 
 
-
-
 A4 = (595, 842)
 
 
 @functools.lru_cache(maxsize=None)
-def unicode_map(path):
-    font = open_font(path)
-    return {code: font.getGlyphID(name) for code, name in
-            (font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap).items()}
+def unicode_map(path, index=0):
+    """code point -> glyph, from the best Unicode map or else a symbol font's (3, 0) one."""
+    font = open_font(path, index)
+    cmap = font.getBestCmap() or font["cmap"].getcmap(3, 0).cmap
+    return {code: font.getGlyphID(name) for code, name in cmap.items()}
 
 
 def compare_page(checks, quelin, what, path, args, lines, paper):
@@ -408,12 +375,10 @@ def compare_page(checks, quelin, what, path, args, lines, paper):
     glyphs = [[unicode_map(path).get(ord(c), unicode_map(path).get(0xF000 + ord(c), 0)) for c in line]
               for line in lines]
     with workdir() as tmp:
-        page = os.path.join(tmp, "page.ps")
-        status, _, err = run_quelin(quelin, list(args) + ["-o", page])
+        status, _, err = run_quelin(quelin, list(args) + ["-o", page := os.path.join(tmp, "page.ps")])
         if not checks.check(status == 0, "%s: quelin page: %d %s" % (what, status, err)):
             return
-        with open(page, "rb") as f:
-            document = f.read().decode("latin-1")
+        document = pathlib.Path(page).read_bytes().decode("latin-1")
         size = (re.findall(r"findfont (\S+) scalefont setfont", document) or ["0"])[0]
         points = re.findall(r"^(\S+) (\S+) moveto$", document, re.M)
         want_size = args[args.index("--size") + 1] if "--size" in args else "12"
@@ -423,11 +388,10 @@ def compare_page(checks, quelin, what, path, args, lines, paper):
                      "/ByIndex findfont %s scalefont setfont\n" % size + "".join(
                          "%s %s moveto %s\n" % (x, y, " ".join("/g%d glyphshow" % g for g in line))
                          for line, (x, y) in zip(glyphs, points)) + "showpage\n")
-        status, messages, got = render([page], tmp, "c", paper[0], paper[1], 100)
-        checks.check(status == 0 and messages == "",
+        status, messages, got = render([page], tmp, "c", *paper, 100)
+        checks.check(status == 0 and not messages,
                      "%s: rendering prints nothing: status %d, %r" % (what, status, messages[:300]))
-        status, messages, want = render([write(tmp, "reference.ps", reference)], tmp, "r", paper[0], paper[1], 100,
-                                        [path])
+        status, messages, want = render([write(tmp, "reference.ps", reference)], tmp, "r", *paper, 100, [path])
         if checks.check(status == 0 and len(want) == 1 and min(want[0][2]) < 255,
                         "%s: reference drawn: status %d, %r" % (what, status, messages[:300])):
             checks.check(len(got) == 1 and differing_pixels(got[0], want[0]) == 0, "%s: %d pages, %d pixels differ "
@@ -458,30 +422,25 @@ PAGES = {
 
 
 def case(name):
-    return name, lambda checks, quelin, fonts: [compare_page(checks, quelin, what, path and installed(quelin, path),
-                                                             args, lines, paper)
-                                                for what, path, args, lines, paper in PAGES[name]]
+    return name, lambda checks, quelin, _: [compare_page(checks, quelin, what, path and installed(quelin, path), *rest)
+                                            for what, path, *rest in PAGES[name]]
 
 
 def case_scripts(checks, quelin, fonts):
     """The crafted fonts' extra letters, through their code pages."""
-    for file, charset, text in [("cyrillic.ttf", 204, "АБВГДЕ, абвгде AB"),
-                                ("greek.ttf", 161, "ΑΒΓΔΕ αβγδε"),
-                                ("symbol.ttf", 2, "ABC é")]:
-        path = os.path.join(fonts, file)
-        compare_page(checks, quelin, file, path,
-                     ["--font-file", path, "--charset", str(charset), "page", "Quelin Test Regular", text], [text], A4)
+    for file, charset, text in [("cyrillic.ttf", "204", "АБВГДЕ, абвгде AB"), ("greek.ttf", "161", "ΑΒΓΔΕ αβγδε"),
+                                ("symbol.ttf", "2", "ABC é")]:
+        args = ["--font-file", os.path.join(fonts, file), "--charset", charset, "page", "Quelin Test Regular", text]
+        compare_page(checks, quelin, file, args[1], args, [text], A4)
 
 
 def case_pdf(checks, quelin, fonts):
     for what, args, text in [("Latin", ["page", "DejaVu Sans"], "Café (au lait) \\ 100%"),
                              ("Cyrillic", ["--charset", "204", "page", "DejaVu Serif"], "Привет, мир")]:
         with workdir() as tmp:
-            pdf = os.path.join(tmp, "page.pdf")
-            status, _, err = run_quelin(quelin, args + [text, "-o", pdf])
+            status, _, err = run_quelin(quelin, args + [text, "-o", pdf := os.path.join(tmp, "page.pdf")])
             checks.check(status == 0 and text in (pdf_text(pdf) or ""), "%s PDF: quelin page %d %s, pdftotext "
                          "gives %r" % (what, status, err, pdf_text(pdf)))
-
 
 
 if __name__ == "__main__":
