@@ -14,6 +14,7 @@
 #include "PageLayout.h"
 #include "Pdf.h"
 #include "Shaper.h"
+#include "TextDecoder.h"
 
 #include "t42/Utf8.h"
 
@@ -41,22 +42,6 @@ struct Input {
     off_t size = 0;   // of a regular file, for the progress
     std::string date; // for the header
 };
-
-std::string Hex(const unsigned char* bytes, std::size_t size) {
-    std::string shown;
-    for (std::size_t i = 0; i < size; ++i) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
-        shown += hex;
-    }
-    return shown;
-}
-
-std::string CodePointName(std::uint32_t codePoint) {
-    char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
-    return name;
-}
 
 // The header's date: SOURCE_DATE_EPOCH (in UTC) when it is set, else the
 // file's modification time (local time).
@@ -200,7 +185,7 @@ private:
                 if (step.length == 1 && bytes[at] == 0)
                     Warning(where + "a NUL byte is drawn as '?'");
                 else
-                    Warning(where + Hex(bytes + at, step.length) + " is not UTF-8; it is drawn as '?'");
+                    Warning(where + ShownBytes(bytes + at, step.length) + " is not UTF-8; it is drawn as '?'");
                 Add('?');
             }
             at += step.length;

@@ -11,6 +11,22 @@
 
 namespace cli {
 
+std::string ShownBytes(const unsigned char* bytes, std::size_t size) {
+    std::string shown;
+    for (std::size_t i = 0; i < size; ++i) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
+        shown += hex;
+    }
+    return shown;
+}
+
+std::string CodePointName(std::uint32_t codePoint) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
+    return name;
+}
+
 namespace {
 
 // Past this many warnings the rest are only counted.
@@ -50,12 +66,9 @@ bool TextDecoder::Emit() {
     } else {
         std::vector<std::uint32_t> missing;
         std::string host = platform::Utf8ToCodePage(piece_, codePage_, &missing);
-        for (std::uint32_t codePoint : missing) {
-            char name[16];
-            std::snprintf(name, sizeof name, "U+%04X", codePoint);
-            Warn("line " + std::to_string(line_) + ": code page " + std::to_string(codePage_) + " has no " + name +
-                 "; it is written as '?'");
-        }
+        for (std::uint32_t codePoint : missing)
+            Warn("line " + std::to_string(line_) + ": code page " + std::to_string(codePage_) + " has no " +
+                 CodePointName(codePoint) + "; it is written as '?'");
         going = sink_(host);
     }
     piece_.clear();
@@ -74,13 +87,7 @@ bool TextDecoder::AppendError(const unsigned char* bytes, std::size_t size) {
     if (size == 1 && bytes[0] == 0) {
         Warn(where + "a NUL byte is written as '?'");
     } else {
-        std::string shown;
-        for (std::size_t i = 0; i < size; ++i) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
-            shown += hex;
-        }
-        Warn(where + shown + " is not UTF-8; it is written as '?'");
+        Warn(where + ShownBytes(bytes, size) + " is not UTF-8; it is written as '?'");
     }
     return Append("?", 1);
 }

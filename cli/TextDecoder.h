@@ -15,6 +15,10 @@
 
 namespace cli {
 
+// How warnings show input: bytes as "\xE9\xA8", a character as "U+00E9".
+std::string ShownBytes(const unsigned char* bytes, std::size_t size);
+std::string CodePointName(std::uint32_t codePoint);
+
 class TextDecoder {
 public:
     // Receives each piece in the code page; false stops the text.

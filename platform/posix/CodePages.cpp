@@ -162,24 +162,23 @@ PairTable BuildPairTable(std::uint32_t codePage, const char* iconvName) {
     return table;
 }
 
-const PairTable& PairTableOf(std::uint32_t codePage, const char* iconvName) {
+// The table of `codePage`, built by `build` on first use and kept.
+template <typename Table, typename Build> const Table& CachedTable(std::uint32_t codePage, Build build) {
     static std::mutex mutex;
-    static std::map<std::uint32_t, PairTable> tables;
+    static std::map<std::uint32_t, Table> tables;
     std::lock_guard<std::mutex> lock(mutex);
     auto found = tables.find(codePage);
     if (found == tables.end())
-        found = tables.emplace(codePage, BuildPairTable(codePage, iconvName)).first;
+        found = tables.emplace(codePage, build()).first;
     return found->second;
 }
 
+const PairTable& PairTableOf(std::uint32_t codePage, const char* iconvName) {
+    return CachedTable<PairTable>(codePage, [&] { return BuildPairTable(codePage, iconvName); });
+}
+
 const ByteTable& ByteTableOf(std::uint32_t codePage, const char* iconvName) {
-    static std::mutex mutex;
-    static std::map<std::uint32_t, ByteTable> tables;
-    std::lock_guard<std::mutex> lock(mutex);
-    auto found = tables.find(codePage);
-    if (found == tables.end())
-        found = tables.emplace(codePage, BuildByteTable(codePage, iconvName)).first;
-    return found->second;
+    return CachedTable<ByteTable>(codePage, [&] { return BuildByteTable(codePage, iconvName); });
 }
 
 } // namespace
