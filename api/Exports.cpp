@@ -72,7 +72,7 @@ int MakeTrueTypeFont(const LOGFONTA* request, t42::Status* status) {
         if (std::int32_t handle = fontTable.FindHandleByKey(key))
             return handle;
         if (!fontTable.CanIssueHandle())
-            return kBadRequest;
+            return (refusal = t42::Status::Refuse(kBadRequest, t42::Check::noHandleLeft)).code;
         // The conversion runs outside the table's lock; when another thread
         // entered an equal request meanwhile, its handle wins.
         auto converter = std::make_shared<t42::TTPost42>();
@@ -80,14 +80,16 @@ int MakeTrueTypeFont(const LOGFONTA* request, t42::Status* status) {
         if (!refusal.Ok())
             return refusal.code;
         std::int32_t handle = fontTable.Add(key, std::move(converter));
-        return handle != 0 ? handle : kBadRequest;
+        if (handle == 0)
+            return (refusal = t42::Status::Refuse(kBadRequest, t42::Check::noHandleLeft)).code;
+        return handle;
     });
     if (status) {
-        if (result == kBadRequest && refusal.Ok())
-            refusal = t42::Status::Refuse(kBadRequest, t42::Check::outOfMemory);
-        else if (result == t42::kBadFont && refusal.Ok())
-            refusal = t42::Status::Refuse(t42::kBadFont, t42::Check::internalError);
-        *status = refusal;
+        // What the guard caught: running out of memory, or anything else.
+        if (result < 0 && refusal.code != result)
+            refusal = t42::Status::Refuse(result, result == kBadRequest ? t42::Check::outOfMemory
+                                                                        : t42::Check::internalError);
+        *status = result < 0 ? refusal : t42::Status{};
     }
     return result;
 }

@@ -61,6 +61,7 @@ std::string Status::Reason() const {
     case Check::glyphPastEnd: return "a requested glyph index is not below the font's number of glyphs";
     case Check::glyphsOverlap: return "the font's glyph records overlap, so a subset would outgrow the font";
     case Check::outOfMemory: return "there was not enough memory";
+    case Check::noHandleLeft: return "every font handle has been issued";
     case Check::internalError: return "an internal error occurred";
     }
     return std::string();

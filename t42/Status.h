@@ -44,6 +44,7 @@ enum class Check : std::uint8_t {
     glyphPastEnd,        // a subset asks for a glyph the font lacks
     glyphsOverlap,       // a subset's glyph records overlap
     outOfMemory,
+    noHandleLeft,        // every handle number has been issued
     internalError,
 };
 
