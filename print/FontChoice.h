@@ -13,7 +13,7 @@
 
 struct _FcFontSet;
 
-namespace cli {
+namespace print {
 
 // The first listed font that `name` names, as `quelin list` prints it.
 bool FindListedFace(const std::string& name, t42::FontLocation& location);
@@ -41,4 +41,4 @@ private:
     ::_FcFontSet* sorted_ = nullptr;
 };
 
-} // namespace cli
+} // namespace print

@@ -1,37 +1,12 @@
 #include "Shaper.h"
-#include "OutputFile.h"
 
 #include <hb-ot.h>
 
 #include <algorithm>
 
-namespace cli {
+namespace print {
 
 namespace {
-
-// The order in which codes are handed out within an encoding: bytes that a
-// string holds as they are first, those that need a backslash or an octal
-// escape last. In the first encoding the printable ASCII codes are kept for
-// the glyphs of those characters, so that ASCII text reads as itself.
-struct CodeOrder {
-    unsigned char first[161];
-    unsigned char other[256];
-    CodeOrder() {
-        int n = 0, m = 0;
-        for (int byte = 0x80; byte <= 0xFF; ++byte)
-            first[n++] = other[m++] = static_cast<unsigned char>(byte);
-        for (int byte = 0x21; byte <= 0x7E; ++byte)
-            if (byte != '(' && byte != ')' && byte != '\\')
-                other[m++] = static_cast<unsigned char>(byte);
-        for (int byte : {0x20, int('('), int(')'), int('\\')})
-            other[m++] = static_cast<unsigned char>(byte);
-        for (int byte = 0x01; byte <= 0x1F; ++byte)
-            first[n++] = other[m++] = static_cast<unsigned char>(byte);
-        first[n++] = other[m++] = 0x7F;
-        first[n++] = other[m++] = 0x00;
-    }
-};
-const CodeOrder kCodeOrder;
 
 bool HasTable(hb_face_t* face, hb_tag_t tag) {
     hb_blob_t* table = hb_face_reference_table(face, tag);
@@ -71,7 +46,6 @@ std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, st
     std::unique_ptr<PrintFont> font(new PrintFont);
     font->location_ = location;
     font->converter_ = std::make_shared<t42::TTPost42>();
-    ProtectFromOutput(location.path);
     t42::Status status = font->converter_->LoadFace(location, 1252);
     if (!status.Ok()) {
         error = "cannot convert \"" + location.path + "\" (" + std::to_string(status.code) + "): " + status.Reason();
@@ -87,13 +61,6 @@ std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, st
     font->unitsPerEm_ = hb_face_get_upem(font->face_);
     std::size_t glyphs = std::max<std::size_t>(1, hb_face_get_glyph_count(font->face_));
     font->natural_.assign(glyphs, kUnknown);
-    font->codes_.assign(glyphs, -1);
-    font->asciiOf_.assign(glyphs, 0);
-    for (char32_t c = 0x20; c <= 0x7E; ++c) {
-        hb_codepoint_t glyph = 0;
-        if (hb_font_get_nominal_glyph(font->font_, c, &glyph) && glyph < glyphs && !font->asciiOf_[glyph])
-            font->asciiOf_[glyph] = static_cast<char>(c);
-    }
     font->byWord_ = SpaceIsInert(font->font_, font->face_);
     return font;
 }
@@ -106,30 +73,10 @@ PrintFont::~PrintFont() {
 
 std::string PrintFont::PostScriptName() const { return converter_->Font().Facts().fontName; }
 
-int PrintFont::NextFreeCode() {
-    std::size_t order = nextOrder_++;
-    if (order < sizeof kCodeOrder.first)
-        return kCodeOrder.first[order];
-    order -= sizeof kCodeOrder.first;
-    return static_cast<int>((1 + order / 256) * 256 + kCodeOrder.other[order % 256]);
-}
-
-int PrintFont::Register(std::uint32_t glyph, const char32_t* text, std::size_t length) {
-    int code = asciiOf_[glyph] ? asciiOf_[glyph] : NextFreeCode();
-    if (glyphOfCode_.size() <= static_cast<std::size_t>(code))
-        glyphOfCode_.resize((static_cast<std::size_t>(code) / 256 + 1) * 256, -1);
-    glyphOfCode_[static_cast<std::size_t>(code)] = static_cast<int>(glyph);
-    codes_[glyph] = code;
-    t42::DrawnGlyph drawn{glyph, {}};
-    hb_codepoint_t mapped = 0;
-    // The characters are named unless the font's own map says the same.
-    if (length > 0 && !(length == 1 && hb_font_get_nominal_glyph(font_, text[0], &mapped) && mapped == glyph))
-        drawn.text.assign(text, length);
-    drawn_.push_back(std::move(drawn));
-    return code;
-}
-
-FontSet::FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main) : choice_(choice), fast_(kFastRange, kUnknownFont) {
+FontSet::FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main, FontReadHook onRead)
+    : choice_(choice), onRead_(std::move(onRead)), fast_(kFastRange, kUnknownFont) {
+    if (onRead_)
+        onRead_(main->Location().path);
     byLocation_[{main->Location().path, main->Location().faceIndex}] = 0;
     fonts_.push_back(std::move(main));
 }
@@ -150,6 +97,8 @@ int FontSet::Find(std::uint32_t codePoint) {
         int id = known == byLocation_.end() ? -2 : known->second;
         if (id == -2) {
             std::string error;
+            if (onRead_)
+                onRead_(location.path);
             std::unique_ptr<PrintFont> font = PrintFont::Open(location, error);
             id = font ? static_cast<int>(fonts_.size()) : -1;
             if (font)
@@ -234,4 +183,4 @@ void Shaper::Shape(int fontId, PrintFont& font, const std::u32string& text, std:
     }
 }
 
-} // namespace cli
+} // namespace print

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-namespace cli {
+namespace print {
 
 namespace {
 
@@ -139,4 +139,4 @@ bool FontChoice::Fallback(std::uint32_t codePoint, std::size_t& cursor, t42::Fon
     return false;
 }
 
-} // namespace cli
+} // namespace print

@@ -1,8 +1,7 @@
 // The fonts of a print job and the shaping of text in them: each font's
-// HarfBuzz face (on the font file's bytes), its conversion, and the glyphs
-// the job draws from it, each given a one-byte code in one of the font's
-// 256-glyph encodings the first time it is drawn. Shaped words are kept in
-// a bounded cache, so that text which repeats its words is shaped once.
+// HarfBuzz face (on the font file's bytes) and its loaded font. Shaped
+// words are kept in a bounded cache, so that text which repeats its words
+// is shaped once.
 #pragma once
 
 #include "FontChoice.h"
@@ -12,13 +11,14 @@
 #include <hb.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-namespace cli {
+namespace print {
 
 struct ShapedGlyph {
     std::uint32_t glyph;
@@ -55,28 +55,19 @@ public:
             advance = hb_font_get_glyph_h_advance(font_, glyph);
         return advance;
     }
-    // The glyph's code (encoding number * 256 + byte); -1 before its first use.
-    int KnownCode(std::uint32_t glyph) const { return glyph < codes_.size() ? codes_[glyph] : codes_[0]; }
-    // The glyph's code, given at its first use, when `text` (the
-    // characters it stands for; none: the font's map) is noted.
-    int CodeOf(std::uint32_t glyph, const char32_t* text, std::size_t length) {
-        if (glyph >= codes_.size())
-            glyph = 0;
-        int code = codes_[glyph];
-        return code >= 0 ? code : Register(glyph, text, length);
+    // The glyph the font's Unicode map gives `codePoint`; 0 when none.
+    std::uint32_t NominalGlyph(std::uint32_t codePoint) const {
+        hb_codepoint_t glyph = 0;
+        hb_font_get_nominal_glyph(font_, codePoint, &glyph);
+        return glyph;
     }
-    // The glyphs drawn so far, in the order of their codes' first use, and
-    // the glyph of each code (-1: free).
-    const std::vector<t42::DrawnGlyph>& Drawn() const { return drawn_; }
-    const std::vector<int>& GlyphOfCode() const { return glyphOfCode_; }
     const t42::TTPost42& Converter() const { return *converter_; }
+    std::uint32_t GlyphCount() const { return static_cast<std::uint32_t>(natural_.size()); }
     const t42::FontLocation& Location() const { return location_; }
     std::string PostScriptName() const;
 
 private:
     PrintFont() = default;
-    int Register(std::uint32_t glyph, const char32_t* text, std::size_t length);
-    int NextFreeCode();
 
     static constexpr std::int32_t kUnknown = INT32_MIN;
     t42::FontLocation location_;
@@ -87,18 +78,15 @@ private:
     unsigned unitsPerEm_ = 1000;
     bool byWord_ = false;
     std::vector<std::int32_t> natural_;
-    std::vector<int> codes_;       // per glyph
-    std::vector<char> asciiOf_;    // per glyph: the printable ASCII character it draws, or 0
-    std::vector<int> glyphOfCode_; // per code
-    std::vector<t42::DrawnGlyph> drawn_;
-    std::size_t nextOrder_ = 0;
 };
 
 // The fonts of a job: the main one (0) and the fallbacks, each opened once,
 // and which of them draws each character.
 class FontSet {
 public:
-    FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main);
+    // `onRead` is told the path of each font file the set reads.
+    using FontReadHook = std::function<void(const std::string& path)>;
+    FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main, FontReadHook onRead = nullptr);
 
     // The font for `codePoint`: the main font when it has it, else the
     // first fallback that has it; -1 when no font has it.
@@ -125,6 +113,7 @@ private:
     static constexpr std::uint32_t kFastRange = 0x10000;
     static constexpr short kUnknownFont = -2;
     FontChoice& choice_;
+    FontReadHook onRead_;
     std::vector<std::unique_ptr<PrintFont>> fonts_;
     std::map<std::pair<std::string, int>, int> byLocation_; // -1: cannot be opened
     std::vector<short> fast_;
@@ -162,4 +151,4 @@ private:
     std::vector<ShapedGlyph> word_;
 };
 
-} // namespace cli
+} // namespace print

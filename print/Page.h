@@ -1,0 +1,63 @@
+// Pages as data: what the layout decides and a page writer serialises.
+// Every glyph is placed on the sheet (points, origin at the bottom left)
+// and carries the text it stands for, so that any writer can draw it and
+// give the text back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace print {
+
+struct PlacedGlyph {
+    std::uint32_t glyph; // index in its font's file
+    double x, y;         // where it is drawn: the pen position plus HarfBuzz's offset
+};
+
+// Glyphs that stand together for some characters: one character and its
+// glyph, a ligature, a base with its marks, a reordered Indic syllable.
+// Its glyphs are glyphs[first, first + count) of the run.
+struct Cluster {
+    std::uint32_t first;
+    std::uint32_t count;
+    std::u32string text; // the characters, in reading order
+};
+
+// Glyphs of one font at one size, in drawing order (left to right on the
+// sheet), with their clusters in the same order. A right-to-left run's
+// clusters therefore come last character first.
+struct GlyphRun {
+    int font;  // in the job's FontSet
+    double size;
+    bool rightToLeft = false;
+    std::vector<PlacedGlyph> glyphs;
+    std::vector<Cluster> clusters;
+};
+
+// A line of text: its runs in drawing order, starting at (x, y).
+struct Line {
+    double x, y;
+    std::vector<GlyphRun> runs;
+};
+
+// "Page N of M" in a header: the runs of "Page N of " laid out from x = 0,
+// to be set so that M (the file's page count, known only when the file
+// ends, drawn with font 0's digits) ends at `right`.
+struct PageCountLabel {
+    double right, y;
+    double width; // of the runs
+    std::vector<GlyphRun> runs;
+};
+
+struct Page {
+    std::size_t file;          // which input, from 0
+    std::size_t numberInFile;  // from 1
+    std::vector<Line> header;  // the file name and the date
+    bool hasCount = false;
+    PageCountLabel count;
+    std::vector<Line> lines;   // the text, top to bottom
+};
+
+} // namespace print

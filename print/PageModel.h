@@ -1,0 +1,39 @@
+// The page a job prints on: the paper (by name, its size in points), the
+// orientation, the margins and the type size. The `page` and `print`
+// commands and the page writers all read their sizes from here.
+#pragma once
+
+#include <string>
+
+namespace print {
+
+struct Paper {
+    const char* name;  // as a PostScript PageSize feature names it: "A4", "Letter"
+    double width;      // portrait, in points
+    double height;
+};
+
+// The paper that `name` names ("a4", "letter", "legal", "a3", "a5", any
+// case); null when none does.
+const Paper* FindPaper(const std::string& name);
+
+// The names FindPaper knows, for messages: "a4, a3, a5, letter, legal".
+std::string PaperNames();
+
+struct PageModel {
+    Paper paper = {"A4", 595, 842};
+    bool landscape = false;
+    double marginTop = 36, marginRight = 36, marginBottom = 36, marginLeft = 36;
+    double fontSize = 10; // points
+    double leading = 12;  // baseline to baseline
+    bool header = false;  // name, date and "Page N of M" above the text
+
+    // The sheet as it is printed on: the paper turned in landscape.
+    double Width() const { return landscape ? paper.height : paper.width; }
+    double Height() const { return landscape ? paper.width : paper.height; }
+};
+
+// A number of points to two decimals, without trailing zeros: "12", "7.5".
+std::string Number(double value);
+
+} // namespace print
