@@ -16,23 +16,12 @@ std::string FontNameToken(const std::string& fontName) {
 
 } // namespace
 
-std::string Number(double value) {
-    char text[32];
-    long hundredths = std::lround(value * 100);
-    if (hundredths % 100 == 0)
-        std::snprintf(text, sizeof text, "%ld", hundredths / 100);
-    else
-        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(hundredths) / 100);
-    std::string number = text;
-    if (number.find('.') != std::string::npos && number.back() == '0')
-        number.pop_back();
-    return number;
-}
-
 PageSetup PaperSetup(const std::string& paper, double fontSize) {
-    if (paper == "letter")
-        return {612, 792, fontSize, 54};
-    return {595, 842, fontSize, 54};
+    const print::Paper* found = print::FindPaper(paper);
+    print::PageModel model;
+    if (found)
+        model.paper = *found;
+    return {model.Width(), model.Height(), fontSize, 54};
 }
 
 DocumentWriter::DocumentWriter(OutputFile& out, const PageSetup& setup) : out_(out), setup_(setup) {

@@ -7,6 +7,8 @@
 
 #include "OutputFile.h"
 
+#include "print/PageModel.h"
+
 #include <cstddef>
 #include <string>
 
@@ -21,8 +23,7 @@ struct PageSetup {
 
 PageSetup PaperSetup(const std::string& paper, double fontSize);
 
-// A number of points to two decimals, without trailing zeros.
-std::string Number(double value);
+using print::Number;
 
 class DocumentWriter {
 public:

@@ -42,9 +42,10 @@ struct Line {
     std::vector<GlyphRun> runs;
 };
 
-// "Page N of M" in a header: the runs of "Page N of " laid out from x = 0,
-// to be set so that M (the file's page count, known only when the file
-// ends, drawn with font 0's digits) ends at `right`.
+// "Page N of M" in a header: the runs of "Page N of " laid out from the
+// origin (x and y relative to where the label starts on baseline `y`), to
+// be set so that M (the file's page count, known only when the file ends,
+// drawn with font 0's nominal digits) ends at `right`.
 struct PageCountLabel {
     double right, y;
     double width; // of the runs
@@ -59,5 +60,13 @@ struct Page {
     PageCountLabel count;
     std::vector<Line> lines;   // the text, top to bottom
 };
+
+// Characters that take no glyph of their own: joiners, bidi controls,
+// variation selectors and the other default ignorables.
+inline bool IsDefaultIgnorable(char32_t c) {
+    return c == 0x00AD || c == 0x034F || c == 0x061C || (c >= 0x180B && c <= 0x180F) || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || (c >= 0xFE00 && c <= 0xFE0F) ||
+           c == 0xFEFF || (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0000 && c <= 0xE0FFF);
+}
 
 } // namespace print
