@@ -222,7 +222,8 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
     }
 }
 
-void PageLayout::Paragraph(const std::u32string& text, std::size_t line, std::size_t column) {
+void PageLayout::Paragraph(const std::u32string& text, std::size_t line, std::size_t column,
+                           const std::vector<StyleSpan>&) {
     if (text.empty()) {
         NextBaseline();
         return;
@@ -284,7 +285,7 @@ void PageLayout::EmitLine(Layout& layout, const std::u32string& text, std::size_
         return;
     double width = Width(layout, start, end);
     double x = layout.rightToLeft ? model_.Width() - model_.marginRight - width : model_.marginLeft;
-    page_.lines.push_back(Line{x, y, {}});
+    page_.lines.push_back(Line{x, y, {}, {}});
     Place(layout, text, start, end, x, y, page_.lines.back().runs);
 }
 
@@ -387,7 +388,7 @@ std::u32string DecodeForHeader(const std::string& text) {
 } // namespace
 
 Line PageLayout::HeaderLine(const std::u32string& text, double x, double y) {
-    Line line{x, y, {}};
+    Line line{x, y, {}, {}};
     Itemize(header_, text, 0, 0);
     Place(header_, text, 0, text.size(), x, y, line.runs);
     return line;

@@ -10,6 +10,7 @@
 #include "PageModel.h"
 #include "PageWriter.h"
 #include "Shaper.h"
+#include "Style.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +36,10 @@ public:
     // A new file (`name` and `date` as UTF-8, for the header), from a new page.
     void BeginFile(const std::string& name, const std::string& date);
     // A paragraph: `text` ends no line; its first character is at `line`
-    // and `column` (from 1) of the file.
-    void Paragraph(const std::u32string& text, std::size_t line, std::size_t column);
+    // and `column` (from 1) of the file. `styles` (ascending starts; empty:
+    // all plain) say how its stretches are drawn.
+    void Paragraph(const std::u32string& text, std::size_t line, std::size_t column,
+                   const std::vector<StyleSpan>& styles = {});
     // Ends the page: what follows starts a new one.
     void FormFeed();
     void EndFile();

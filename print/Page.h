@@ -25,6 +25,9 @@ struct Cluster {
     std::u32string text; // the characters, in reading order
 };
 
+// Colours as 0xRRGGBB.
+constexpr std::uint32_t kBlack = 0x000000;
+
 // Glyphs of one font at one size, in drawing order (left to right on the
 // sheet), with their clusters in the same order. A right-to-left run's
 // clusters therefore come last character first.
@@ -34,12 +37,22 @@ struct GlyphRun {
     bool rightToLeft = false;
     std::vector<PlacedGlyph> glyphs;
     std::vector<Cluster> clusters;
+    std::uint32_t color = kBlack;
+    bool emboldened = false; // drawn bolder than the font: no bold face was found
+    bool slanted = false;    // drawn slanted: no italic face was found
+};
+
+// A filled rectangle: an underline, the rule under a header, a mark.
+struct Rule {
+    double x, y, width, height; // lower left corner and size
+    std::uint32_t color = kBlack;
 };
 
 // A line of text: its runs in drawing order, starting at (x, y).
 struct Line {
     double x, y;
     std::vector<GlyphRun> runs;
+    std::vector<Rule> rules; // underlines, drawn after the glyphs
 };
 
 // "Page N of M" in a header: the runs of "Page N of " laid out from the
@@ -59,6 +72,7 @@ struct Page {
     bool hasCount = false;
     PageCountLabel count;
     std::vector<Line> lines;   // the text, top to bottom
+    std::vector<Rule> rules;   // the header's rule, continuation marks
 };
 
 // Characters that take no glyph of their own: joiners, bidi controls,
