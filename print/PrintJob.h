@@ -11,6 +11,7 @@
 #include "Shaper.h"
 
 #include <memory>
+#include <utility>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,6 +25,9 @@ struct PrintRequest {
     bool italic = false;
     PageModel page;
     bool pdf = false;
+    // The pages to write, numbered through the document from 1, as
+    // inclusive ranges; empty: all.
+    std::vector<std::pair<std::size_t, std::size_t>> pages;
 };
 
 class PrintJob {
