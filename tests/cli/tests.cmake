@@ -8,4 +8,9 @@ if(TARGET quelin_cli)
   add_test(NAME cli.print
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_print.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/print-work)
   set_tests_properties(cli.print PROPERTIES LABELS cli TIMEOUT 300)
+  # quelin print's options and inputs: charsets, overstrike, escapes, binary,
+  # empty, missing and many files, and the faults that once hung or flooded.
+  add_test(NAME cli.inputs
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_inputs.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/inputs-work)
+  set_tests_properties(cli.inputs PROPERTIES LABELS cli TIMEOUT 300)
 endif()
