@@ -240,6 +240,9 @@ void PsWriter::WritePage(const Page& page) {
     for (const Line& line : page.lines)
         DrawLine(line);
     FlushString();
+    for (const Rule& rule : page.rules)
+        Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) +
+              " rectfill ");
     body_.Write("\nrestore showpage\n");
 }
 
@@ -257,6 +260,8 @@ bool PsWriter::WriteSetup(std::string& error) {
     head += "%%BoundingBox: 0 0 " + width + " " + height + "\n";
     head += "%%DocumentData: Clean8Bit\n";
     head += "%%DocumentMedia: Plain " + width + " " + height + " 0 () ()\n";
+    if (model_.landscape)
+        head += "%%Orientation: Landscape\n";
     for (std::size_t i = 0; i < used.size(); ++i)
         head += std::string(i == 0 ? "%%DocumentSuppliedResources:" : "%%+") + " font " +
                 CommentText(fonts_.Font(used[i]).PostScriptName()) + "\n";
@@ -270,6 +275,12 @@ bool PsWriter::WriteSetup(std::string& error) {
     head += "%%EndProlog\n%%BeginSetup\n";
     head += "[{\n%%BeginFeature: *PageSize " + std::string(model_.paper.name) + "\n<< /PageSize [" + width + " " +
             height + "] >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+    if (model_.duplex != Duplex::none) {
+        bool tumble = model_.duplex == Duplex::shortEdge;
+        head += std::string("[{\n%%BeginFeature: *Duplex ") + (tumble ? "DuplexTumble" : "DuplexNoTumble") +
+                "\n<< /Duplex true /Tumble " + (tumble ? "true" : "false") +
+                " >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+    }
     out_.Write(head);
 
     std::vector<std::vector<std::string>> tokensOf(codes_.size());
