@@ -32,7 +32,8 @@ struct PrintRequest {
 
 class PrintJob {
 public:
-    enum class Outcome { done, partial, fontRefused, fileFailed };
+    // noPages: none of the pages asked for is in the document.
+    enum class Outcome { done, partial, fontRefused, fileFailed, noPages };
 
     PrintJob(const PrintRequest& request, Reporter& reporter);
     ~PrintJob();
