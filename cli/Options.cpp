@@ -93,6 +93,23 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.raw = true;
         } else if (arg == "--header") {
             options.header = true;
+        } else if (arg == "--landscape" || arg == "--line-numbers" || arg == "--truncate") {
+            (arg == "--landscape" ? options.landscape : arg == "--truncate" ? options.truncate : options.lineNumbers) = true;
+        } else if (arg == "--columns" || arg == "--tab-width" || arg == "--margins") {
+            int number = 0;
+            if (!value(text))
+                return false;
+            if (!ParseInt(text, number) || number < (arg == "--margins" ? 0 : 1) || number > 200) {
+                error = "option " + arg + " takes a number from " + (arg == "--margins" ? "0" : "1") + " to 200";
+                return false;
+            }
+            if (arg == "--margins")
+                options.margins = number;
+            else
+                (arg == "--columns" ? options.columns : options.tabWidth) = number;
+        } else if (arg == "--title" || arg == "--pages" || arg == "--duplex") {
+            if (!value(arg == "--title" ? options.title : arg == "--pages" ? options.pages : options.duplex))
+                return false;
         } else if (arg == "--font") {
             if (!value(options.font))
                 return false;

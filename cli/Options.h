@@ -23,6 +23,11 @@ struct Options {
     std::string font;         // --font (print)
     bool header = false;      // --header (print)
     std::string paper = "a4"; // --paper
+    // print's page layout.
+    bool landscape = false, lineNumbers = false, truncate = false;
+    int columns = 1, tabWidth = 8;
+    double margins = 36; // points, on every side
+    std::string title, pages, duplex;
     bool help = false;
     bool version = false;
 };

@@ -65,10 +65,35 @@ int ExitStatusOf(print::PrintJob::Outcome outcome) {
         return kExitPartial;
     case print::PrintJob::Outcome::fontRefused:
         return kExitRefused;
+    case print::PrintJob::Outcome::noPages:
+        return kExitUsage;
     case print::PrintJob::Outcome::fileFailed:
         break;
     }
     return kExitIo;
+}
+
+// "3-5,9,12-": the ranges of pages; empty text: all pages.
+bool ParsePageRanges(const std::string& text, std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find(',', at);
+        std::string item = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        unsigned long first = 0, last = 0;
+        int used = 0;
+        if (std::sscanf(item.c_str(), "%lu-%lu%n", &first, &last, &used) == 2 && used == static_cast<int>(item.size())) {
+        } else if (std::sscanf(item.c_str(), "%lu-%n", &first, &used) == 1 && used == static_cast<int>(item.size())) {
+            last = static_cast<unsigned long>(-1);
+        } else if (std::sscanf(item.c_str(), "%lu%n", &first, &used) == 1 && used == static_cast<int>(item.size())) {
+            last = first;
+        } else {
+            return false;
+        }
+        if (first == 0 || last < first || item[0] == '-' || item[0] == '+' || item[0] == ' ')
+            return false;
+        ranges.emplace_back(first, last);
+    }
+    return true;
 }
 
 } // namespace
@@ -86,6 +111,20 @@ int PrintText(const Options& options) {
     request.page.fontSize = options.sizeGiven ? options.size : 10;
     request.page.leading = request.page.fontSize * 1.2;
     request.page.header = options.header;
+    request.page.landscape = options.landscape;
+    request.page.columns = options.columns;
+    request.page.marginTop = request.page.marginRight = request.page.marginBottom = request.page.marginLeft =
+        options.margins;
+    request.page.lineNumbers = options.lineNumbers;
+    request.page.tabWidth = options.tabWidth;
+    request.page.truncate = options.truncate;
+    request.page.title = options.title;
+    if (!options.duplex.empty() && options.duplex != "long" && options.duplex != "short")
+        return Fail(kExitUsage, "option --duplex takes long or short");
+    if (!options.duplex.empty())
+        request.page.duplex = options.duplex == "long" ? print::Duplex::longEdge : print::Duplex::shortEdge;
+    if (!ParsePageRanges(options.pages, request.pages))
+        return Fail(kExitUsage, "option --pages takes ranges of page numbers from 1, such as 3-5,9");
     request.pdf = EndsWith(options.output, ".pdf") || EndsWith(options.output, ".PDF");
 
     TerminalReporter reporter;
