@@ -250,6 +250,9 @@ void PsWriter::EndFile(std::size_t pages) { filePages_.push_back(pages); }
 
 // The header, the prolog and the setup: each used font once, with the
 // encodings that draw its codes, and the page counts the headers show.
+// A landscape sheet is a page wider than high, drawn upright: its media
+// size, bounding box and PageSize say so, and no %%Orientation comment,
+// which viewers and converters take as asking to turn the page once more.
 bool PsWriter::WriteSetup(std::string& error) {
     std::string width = Number(model_.Width()), height = Number(model_.Height());
     std::vector<int> used;
@@ -260,8 +263,6 @@ bool PsWriter::WriteSetup(std::string& error) {
     head += "%%BoundingBox: 0 0 " + width + " " + height + "\n";
     head += "%%DocumentData: Clean8Bit\n";
     head += "%%DocumentMedia: Plain " + width + " " + height + " 0 () ()\n";
-    if (model_.landscape)
-        head += "%%Orientation: Landscape\n";
     for (std::size_t i = 0; i < used.size(); ++i)
         head += std::string(i == 0 ? "%%DocumentSuppliedResources:" : "%%+") + " font " +
                 CommentText(fonts_.Font(used[i]).PostScriptName()) + "\n";
