@@ -2,8 +2,6 @@
 
 #include <unicode/locid.h>
 
-#include <algorithm>
-
 namespace print {
 
 LineBreaks::LineBreaks() {
@@ -29,36 +27,44 @@ void LineBreaks::Prepare() {
         return;
     prepared_ = true;
     const std::u32string& text = *text_;
-    utf16_.remove();
+    units_.clear();
     unitOf_.resize(text.size() + 1);
     characterOf_.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
-        unitOf_[i] = utf16_.length();
+        unitOf_[i] = static_cast<std::int32_t>(units_.size());
         char32_t c = text[i] <= 0x10FFFF && (text[i] < 0xD800 || text[i] > 0xDFFF) ? text[i] : 0xFFFD;
-        utf16_.append(static_cast<UChar32>(c));
-        characterOf_.resize(static_cast<std::size_t>(utf16_.length()), i);
+        if (c < 0x10000) {
+            units_ += static_cast<char16_t>(c);
+            characterOf_.push_back(i);
+        } else {
+            units_ += static_cast<char16_t>(0xD7C0 + (c >> 10));
+            units_ += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+            characterOf_.insert(characterOf_.end(), 2, i);
+        }
     }
-    unitOf_[text.size()] = utf16_.length();
+    unitOf_[text.size()] = static_cast<std::int32_t>(units_.size());
     characterOf_.push_back(text.size());
+    // The iterators read the units where they are.
+    utf16_.setTo(false, units_.data(), static_cast<std::int32_t>(units_.size()));
     if (lines_)
         lines_->setText(utf16_);
     if (graphemes_)
         graphemes_->setText(utf16_);
 }
 
-// The last boundary of `iterator` in (after, limit] that starts a character.
+// The last boundary of `iterator` in (after, limit] that starts a
+// character. Lines are asked about in order, so the boundaries are walked
+// forward from the line's start: ICU finds each once.
 std::size_t LineBreaks::Last(icu::BreakIterator& iterator, std::size_t after, std::size_t limit) {
     Prepare();
-    std::int32_t at = iterator.preceding(std::min(unitOf_[limit] + 1, utf16_.length()));
-    while (at != icu::BreakIterator::DONE) {
+    std::size_t last = npos;
+    for (std::int32_t at = iterator.following(unitOf_[after]); at != icu::BreakIterator::DONE && at <= unitOf_[limit];
+         at = iterator.next()) {
         std::size_t character = characterOf_[static_cast<std::size_t>(at)];
-        if (character <= after)
-            break;
         if (unitOf_[character] == at)
-            return character;
-        at = iterator.previous();
+            last = character;
     }
-    return npos;
+    return last;
 }
 
 std::size_t LineBreaks::LastBreak(std::size_t after, std::size_t limit) {

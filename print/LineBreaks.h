@@ -44,7 +44,8 @@ private:
     std::unique_ptr<icu::BreakIterator> lines_, graphemes_;
     const std::u32string* text_ = nullptr;
     bool prepared_ = false;
-    icu::UnicodeString utf16_;
+    std::u16string units_;
+    icu::UnicodeString utf16_; // an alias of units_
     std::vector<std::int32_t> unitOf_;     // per character and one past the end: its UTF-16 offset
     std::vector<std::size_t> characterOf_; // per UTF-16 unit: its character
 };
