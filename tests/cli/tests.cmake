@@ -13,4 +13,8 @@ if(TARGET quelin_cli)
   add_test(NAME cli.inputs
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_inputs.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/inputs-work)
   set_tests_properties(cli.inputs PROPERTIES LABELS cli TIMEOUT 300)
+  # print's page layout through pdftotext, pdfinfo, Ghostscript and ICU.
+  add_test(NAME cli.layout
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_layout.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/layout-work)
+  set_tests_properties(cli.layout PROPERTIES LABELS cli TIMEOUT 300)
 endif()
