@@ -39,9 +39,11 @@ void PdfContent::SelectFont(int id, double size) {
     size_ = size;
 }
 
-void PdfContent::Draw(const GlyphRun& run, double shift) {
+void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
     if (run.glyphs.empty())
         return;
+    dx_ = dx;
+    dy_ = dy;
     if (!inText_) {
         Write("BT\n");
         inText_ = true;
@@ -55,17 +57,16 @@ void PdfContent::Draw(const GlyphRun& run, double shift) {
         std::uint64_t first = std::max<std::uint64_t>(std::min<std::uint64_t>(cluster.first, count), next);
         std::uint64_t end = std::max(first, std::min<std::uint64_t>(std::uint64_t{cluster.first} + cluster.count, count));
         if (next < first)
-            DrawCluster(run, nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(first), shift);
+            DrawCluster(run, nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(first));
         if (first < end)
-            DrawCluster(run, &cluster, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(end), shift);
+            DrawCluster(run, &cluster, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(end));
         next = std::max(next, end);
     }
     if (next < count)
-        DrawCluster(run, nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(count), shift);
+        DrawCluster(run, nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(count));
 }
 
-void PdfContent::DrawCluster(const GlyphRun& run, const Cluster* cluster, std::uint32_t first, std::uint32_t end,
-                             double shift) {
+void PdfContent::DrawCluster(const GlyphRun& run, const Cluster* cluster, std::uint32_t first, std::uint32_t end) {
     PdfFont& font = fonts_.Font(run.font);
     std::u32string drawn;
     bool span = false;
@@ -78,7 +79,7 @@ void PdfContent::DrawCluster(const GlyphRun& run, const Cluster* cluster, std::u
         Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn) + ">>>BDC\n");
     }
     for (std::uint32_t i = first; i < end; ++i)
-        Show(font, run.glyphs[i], shift);
+        Show(font, run.glyphs[i]);
     if (span) {
         EndShow();
         Write("EMC\n");
@@ -91,8 +92,8 @@ bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, const std::
     return font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
 }
 
-void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph, double shift) {
-    double x = glyph.x + shift, y = glyph.y;
+void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
+    double x = glyph.x + dx_, y = glyph.y + dy_;
     std::uint16_t cid = font.Cid(glyph.glyph);
     if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0) {
         EndShow();

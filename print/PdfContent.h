@@ -19,8 +19,8 @@ class PdfContent {
 public:
     explicit PdfContent(PdfFonts& fonts) : fonts_(fonts) {}
 
-    // Draws the run moved right by `shift` points.
-    void Draw(const GlyphRun& run, double shift = 0);
+    // Draws the run moved by (dx, dy) points.
+    void Draw(const GlyphRun& run, double dx = 0, double dy = 0);
     void Draw(const Line& line) {
         for (const GlyphRun& run : line.runs)
             Draw(run);
@@ -30,9 +30,9 @@ public:
     std::string Take();
 
 private:
-    void DrawCluster(const GlyphRun& run, const Cluster* cluster, std::uint32_t first, std::uint32_t end, double shift);
+    void DrawCluster(const GlyphRun& run, const Cluster* cluster, std::uint32_t first, std::uint32_t end);
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, const std::u32string& drawn);
-    void Show(PdfFont& font, const PlacedGlyph& glyph, double shift);
+    void Show(PdfFont& font, const PlacedGlyph& glyph);
     void SelectFont(int id, double size);
     void EndShow();
     void Write(const std::string& text);
@@ -46,6 +46,7 @@ private:
     double size_ = 0;
     bool placed_ = false;   // the pen is at (penX_, penY_)
     double penX_ = 0, penY_ = 0;
+    double dx_ = 0, dy_ = 0; // the run's move
 };
 
 } // namespace print

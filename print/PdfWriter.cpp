@@ -49,8 +49,8 @@ void PdfWriter::EndFile(std::size_t pages) {
     countLabels_.clear();
 }
 
-// The label's runs, then the count in font 0's digits at their natural
-// advances, ending at the label's right edge.
+// The label's runs, then the count in font 0's nominal digits at their
+// natural advances, ending at the label's right edge.
 void PdfWriter::DrawPageCount(const PageCountLabel& label, const std::string& count) {
     GlyphRun digits;
     digits.font = 0;
@@ -67,7 +67,7 @@ void PdfWriter::DrawPageCount(const PageCountLabel& label, const std::string& co
     for (PlacedGlyph& glyph : digits.glyphs)
         glyph.x += start;
     for (const GlyphRun& run : label.runs)
-        content_.Draw(run, start - label.width);
+        content_.Draw(run, start - label.width, label.y);
     content_.Draw(digits);
 }
 
