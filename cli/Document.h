@@ -7,26 +7,22 @@
 
 #include "OutputFile.h"
 
+#include "print/PageModel.h"
+
 #include <cstddef>
 #include <string>
 
 namespace cli {
 
-struct PageSetup {
-    double width;  // points
-    double height; // points
-    double fontSize;
-    double margin;
-};
+// The page of the `page` command: the paper, 54-point margins, lines 1.25
+// times the size apart.
+print::PageModel PaperSetup(const std::string& paper, double fontSize);
 
-PageSetup PaperSetup(const std::string& paper, double fontSize);
-
-// A number of points to two decimals, without trailing zeros.
-std::string Number(double value);
+using print::Number;
 
 class DocumentWriter {
 public:
-    DocumentWriter(OutputFile& out, const PageSetup& setup);
+    DocumentWriter(OutputFile& out, const print::PageModel& setup);
 
     // The header and the setup, with `fontProgram` defining `fontName`.
     bool Begin(const std::string& fontName, const char* fontProgram, std::size_t programSize);
@@ -39,7 +35,7 @@ public:
 
 private:
     OutputFile& out_;
-    PageSetup setup_;
+    print::PageModel setup_;
     std::string fontLine_;
     std::size_t linesPerPage_ = 1;
     std::size_t pages_ = 0;

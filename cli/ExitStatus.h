@@ -2,6 +2,8 @@
 // standard error.
 #pragma once
 
+#include "print/Messages.h"
+
 #include <cstdio>
 #include <string>
 
@@ -21,6 +23,6 @@ inline int Fail(int status, const std::string& message) {
 
 inline void Warn(const std::string& message) { std::fprintf(stderr, "quelin: warning: %s\n", message.c_str()); }
 
-inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+using print::Quoted;
 
 } // namespace cli

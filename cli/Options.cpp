@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "print/PageModel.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -35,7 +37,7 @@ const char* const kUsage =
     "  -o, --output FILE write to FILE instead of standard output; FILE is replaced only\n"
     "                    once all of it was written\n"
     "  --size PT         (page, print) font size in points (default 12; print: 10)\n"
-    "  --paper a4|letter (page, print) paper size (default a4)\n"
+    "  --paper NAME      (page, print) paper size: a4, a3, a5, letter, legal (default a4)\n"
     "  --font NAME       (print) the main font: a listed name or a fontconfig pattern\n"
     "                    such as \"DejaVu Sans:bold\" (default monospace)\n"
     "  --header          (print) file name, date and \"Page N of M\" atop each page\n"
@@ -128,8 +130,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         } else if (arg == "--paper") {
             if (!value(options.paper))
                 return false;
-            if (options.paper != "a4" && options.paper != "letter") {
-                error = "option --paper takes a4 or letter";
+            if (!print::FindPaper(options.paper)) {
+                error = "option --paper takes one of " + print::PaperNames();
                 return false;
             }
         } else {

@@ -238,7 +238,7 @@ bool OutputFile::Printf(const char* format, ...) {
     return Write(longer.data(), static_cast<std::size_t>(length));
 }
 
-int OutputFile::RewindScratch() {
+int OutputFile::Rewind() {
     if (!Flush() || lseek(descriptor_, 0, SEEK_SET) != 0) {
         Fail(errno_ ? errno_ : errno);
         return -1;

@@ -10,6 +10,8 @@
 // and inode) is refused.
 #pragma once
 
+#include "print/Output.h"
+
 #include <cstddef>
 #include <sys/types.h>
 #include <string>
@@ -21,10 +23,10 @@ namespace cli {
 // whoever opened the output and whenever the font was read.
 void ProtectFromOutput(const std::string& path);
 
-class OutputFile {
+class OutputFile : public print::Scratch {
 public:
     OutputFile() = default;
-    ~OutputFile(); // an output not finished is discarded
+    ~OutputFile() override; // an output not finished is discarded
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -37,10 +39,10 @@ public:
 
     // Buffered writing; after the first failure nothing more is written and
     // Error() says why.
-    bool Write(const char* data, std::size_t size);
-    bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+    bool Write(const char* data, std::size_t size) override;
+    using print::Output::Write;
     bool Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    bool Failed() const { return errno_ != 0; }
+    bool Failed() const override { return errno_ != 0; }
 
     // Writes out the buffer, flushes and closes, and puts the file in place.
     // False with one sentence in Error().
@@ -51,7 +53,7 @@ public:
 
     // The scratch file: writes out the buffer and rewinds it for reading.
     // -1 after a failure.
-    int RewindScratch();
+    int Rewind() override;
 
     // The temporary file that another program may write by name instead of
     // this object; empty when the output is written directly. That program
@@ -61,7 +63,7 @@ public:
     // "standard output" or the quoted file name, for messages.
     std::string Describe() const;
     // "cannot write standard output: No space left on device"
-    std::string Error() const;
+    std::string Error() const override;
 
 private:
     bool Flush();

@@ -140,7 +140,7 @@ Run RunGhostscript(int input, const std::string& folder, const std::string& name
 } // namespace
 
 int MakePdf(OutputFile& postScript, OutputFile& out) {
-    int input = postScript.RewindScratch();
+    int input = postScript.Rewind();
     if (input < 0)
         return Fail(kExitIo, postScript.Error());
     // Ghostscript writes the file that `out` renames into place, or, for

@@ -1,6 +1,8 @@
 #include "TextDecoder.h"
 #include "ExitStatus.h"
 
+#include "print/Messages.h"
+
 #include "platform/Platform.h"
 #include "t42/Utf8.h"
 
@@ -10,22 +12,6 @@
 #include <vector>
 
 namespace cli {
-
-std::string ShownBytes(const unsigned char* bytes, std::size_t size) {
-    std::string shown;
-    for (std::size_t i = 0; i < size; ++i) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
-        shown += hex;
-    }
-    return shown;
-}
-
-std::string CodePointName(std::uint32_t codePoint) {
-    char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
-    return name;
-}
 
 namespace {
 

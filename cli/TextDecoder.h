@@ -8,6 +8,8 @@
 // character that the code page lacks is written as '?' and named.
 #pragma once
 
+#include "print/Messages.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,9 +17,8 @@
 
 namespace cli {
 
-// How warnings show input: bytes as "\xE9\xA8", a character as "U+00E9".
-std::string ShownBytes(const unsigned char* bytes, std::size_t size);
-std::string CodePointName(std::uint32_t codePoint);
+using print::CodePointName;
+using print::ShownBytes;
 
 class TextDecoder {
 public:

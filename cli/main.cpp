@@ -3,7 +3,7 @@
 #include "Commands.h"
 #include "Document.h"
 #include "ExitStatus.h"
-#include "FontChoice.h"
+#include "print/FontChoice.h"
 #include "Options.h"
 #include "OutputFile.h"
 #include "Pdf.h"
@@ -139,7 +139,7 @@ int MakeFont(const Options& options, const std::string& faceName, std::shared_pt
     // A name as the list prints it, or one longer than the request's field:
     // found here, converted by location.
     t42::FontLocation location;
-    if (!FindListedFace(faceName, location))
+    if (!print::FindListedFace(faceName, location))
         return Fail(kExitRefused, Explain(t42::Status::Refuse(t42::kNoSuchFont, t42::Check::notListed), faceName));
     auto made = std::make_shared<t42::TTPost42>();
     status = made->ConvertFace(location, RequestCodePage(options));

@@ -1,5 +1,4 @@
-#include "PageLayout.h"
-#include "Document.h"
+#include "Layout.h"
 
 #include "t42/Utf8.h"
 
@@ -9,25 +8,14 @@
 #include <cmath>
 #include <cstdio>
 
-namespace cli {
+namespace print {
 
 namespace {
 
 constexpr int kTab = -1;
 constexpr double kSlack = 0.001;
 
-double Rounded(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
-
 bool IsSpace(char32_t c) { return c == ' ' || c == 0x3000; }
-
-// Characters that take no glyph of their own and go with the font of the
-// character before them: default ignorables (joiners, bidi controls,
-// variation selectors).
-bool IsIgnorable(char32_t c) {
-    return c == 0x00AD || c == 0x034F || c == 0x061C || (c >= 0x180B && c <= 0x180F) || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || (c >= 0xFE00 && c <= 0xFE0F) ||
-           c == 0xFEFF || (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0000 && c <= 0xE0FFF);
-}
 
 bool IsWide(char32_t c) {
     return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
@@ -46,118 +34,15 @@ bool NoLineEnd(char32_t c) {
 
 } // namespace
 
-PrintSetup PrintPaper(const std::string& paper, double fontSize, bool header) {
-    PrintSetup setup{595, 842, 36, fontSize, fontSize * 1.2, header};
-    if (paper == "letter") {
-        setup.width = 612;
-        setup.height = 792;
-    }
-    return setup;
-}
-
-TextPrinter::TextPrinter(const PrintSetup& setup, FontSet& fonts, OutputFile& body)
-    : setup_(setup), fonts_(fonts), body_(body), unicode_(hb_unicode_funcs_get_default()) {
-    double room = setup.height - 2 * setup.margin - setup.fontSize;
-    linesPerPage_ = static_cast<std::size_t>(std::floor(room / setup.leading + kSlack)) + 1;
-    if (setup.header)
+PageLayout::PageLayout(const PageModel& model, FontSet& fonts, PageWriter& writer)
+    : model_(model), fonts_(fonts), writer_(writer), unicode_(hb_unicode_funcs_get_default()) {
+    double room = model.Height() - model.marginTop - model.marginBottom - model.fontSize;
+    linesPerPage_ = static_cast<std::size_t>(std::floor(room / model.leading + kSlack)) + 1;
+    if (model.header)
         linesPerPage_ = linesPerPage_ > 3 ? linesPerPage_ - 2 : 1;
 }
 
-// PostScript lines stay under 255 bytes, as the conventions ask.
-void TextPrinter::Write(const std::string& text) {
-    if (lineLength_ > 0 && lineLength_ + text.size() > 200) {
-        body_.Write("\n", 1);
-        lineLength_ = 0;
-    }
-    body_.Write(text);
-    lineLength_ += text.size();
-}
-
-void TextPrinter::FlushString() {
-    if (string_.empty())
-        return;
-    string_.insert(0, 1, '(');
-    string_ += ")S ";
-    Write(string_);
-    string_.clear();
-}
-
-void TextPrinter::SelectEncoding(int key) {
-    if (key == encoding_)
-        return;
-    FlushString();
-    Write("f" + std::to_string(key) + " ");
-    encoding_ = key;
-}
-
-// Moves by whole hundredths of a point, and keeps where that puts the
-// current point, so that rounding never adds up along a line.
-void TextPrinter::MoveTo(double x, double y) {
-    FlushString();
-    double dx = Rounded(x - pointX_), dy = Rounded(y - pointY_);
-    if (dy == 0)
-        Write(Number(dx) + " R ");
-    else
-        Write(Number(dx) + " " + Number(dy) + " V ");
-    pointX_ += dx;
-    pointY_ += dy;
-}
-
-int TextPrinter::EncodingKey(int fontId, int encoding) {
-    if (encodingKeys_.size() <= static_cast<std::size_t>(fontId))
-        encodingKeys_.resize(static_cast<std::size_t>(fontId) + 1);
-    std::vector<int>& keys = encodingKeys_[static_cast<std::size_t>(fontId)];
-    if (keys.size() <= static_cast<std::size_t>(encoding))
-        keys.resize(static_cast<std::size_t>(encoding) + 1, -1);
-    int& key = keys[static_cast<std::size_t>(encoding)];
-    if (key < 0) {
-        key = static_cast<int>(encodings_.size());
-        encodings_.emplace_back(fontId, encoding);
-    }
-    return key;
-}
-
-void TextPrinter::DrawGlyph(int fontId, const Layout& layout, const std::u32string& text, const Run& run,
-                            std::size_t index, double x, double y) {
-    PrintFont& font = fonts_.Font(fontId);
-    const std::vector<ShapedGlyph>& glyphs = layout.glyphs;
-    const ShapedGlyph& glyph = glyphs[index];
-    int code = font.KnownCode(glyph.glyph);
-    if (code < 0) {
-        // A glyph alone in its cluster stands for the cluster's characters
-        // (less joiners and controls), so that text comes back out.
-        std::uint32_t cluster = glyph.cluster;
-        bool alone = (index == run.firstGlyph || glyphs[index - 1].cluster != cluster) &&
-                     (index + 1 == run.endGlyph || glyphs[index + 1].cluster != cluster);
-        std::u32string stands;
-        if (alone) {
-            std::size_t end = index + 1 < run.endGlyph ? glyphs[index + 1].cluster : run.end;
-            for (std::size_t i = cluster; i < end && i < text.size(); ++i)
-                if (!IsIgnorable(text[i]) && text[i] >= 0x20)
-                    stands += text[i];
-        }
-        code = font.CodeOf(glyph.glyph, stands.data(), stands.size());
-    }
-    SelectEncoding(EncodingKey(fontId, code >> 8));
-    if (std::fabs(x - pointX_) > 0.005 || std::fabs(y - pointY_) > 0.005)
-        MoveTo(x, y);
-    if (string_.size() > 100)
-        FlushString();
-    unsigned char byte = static_cast<unsigned char>(code & 0xFF);
-    if (byte == '(' || byte == ')' || byte == '\\') {
-        string_ += '\\';
-        string_ += static_cast<char>(byte);
-    } else if (byte < 0x20 || byte == 0x7F) {
-        char octal[8];
-        std::snprintf(octal, sizeof octal, "\\%03o", byte);
-        string_ += octal;
-    } else {
-        string_ += static_cast<char>(byte);
-    }
-    pointX_ += font.NaturalAdvance(glyph.glyph) * setup_.fontSize / font.UnitsPerEm();
-}
-
-void TextPrinter::MarkMissing(std::uint32_t codePoint, std::size_t line, std::size_t column) {
+void PageLayout::MarkMissing(std::uint32_t codePoint, std::size_t line, std::size_t column) {
     auto found = missingIndex_.find(codePoint);
     if (found != missingIndex_.end()) {
         ++missing_[found->second].count;
@@ -167,63 +52,57 @@ void TextPrinter::MarkMissing(std::uint32_t codePoint, std::size_t line, std::si
     missing_.push_back({codePoint, fileName_, line, column, 1});
 }
 
-void TextPrinter::OpenPage() {
+void PageLayout::OpenPage() {
     ++pages_;
     ++filePage_;
-    std::string number = std::to_string(pages_);
-    body_.Write("%%Page: " + number + " " + number + "\nsave\n");
-    lineLength_ = 0;
+    page_.file = files_ - 1;
+    page_.numberInFile = filePage_;
+    page_.header.clear();
+    page_.hasCount = false;
+    page_.count.runs.clear();
+    page_.lines.clear();
     pageOpen_ = true;
     lineOnPage_ = 0;
-    encoding_ = -1;
     pageByFormFeed_ = false;
-    if (setup_.header)
+    if (model_.header)
         DrawHeader();
 }
 
-void TextPrinter::ClosePage() {
+void PageLayout::ClosePage() {
     if (!pageOpen_)
         return;
-    FlushString();
-    body_.Write("\nrestore showpage\n");
+    writer_.WritePage(page_);
     pageOpen_ = false;
 }
 
-double TextPrinter::NextBaseline() {
+double PageLayout::NextBaseline() {
     if (pageOpen_ && lineOnPage_ >= linesPerPage_)
         ClosePage();
     if (!pageOpen_)
         OpenPage();
-    double top = setup_.height - setup_.margin - setup_.fontSize;
-    if (setup_.header)
-        top -= 2 * setup_.leading;
-    return top - static_cast<double>(lineOnPage_++) * setup_.leading;
+    double top = model_.Height() - model_.marginTop - model_.fontSize;
+    if (model_.header)
+        top -= 2 * model_.leading;
+    return top - static_cast<double>(lineOnPage_++) * model_.leading;
 }
 
-void TextPrinter::BeginFile(const std::string& name, const std::string& date) {
+void PageLayout::BeginFile(const std::string& name, const std::string& date) {
     ClosePage();
     fileName_ = name;
     fileDate_ = date;
     filePage_ = 0;
-    if (setup_.header) {
-        // The page count is shown in the main font's digits.
-        PrintFont& main = fonts_.Font(0);
-        for (char32_t digit = '0'; digit <= '9'; ++digit) {
-            hb_codepoint_t glyph = 0;
-            hb_font_get_nominal_glyph(main.Hb(), digit, &glyph);
-            main.CodeOf(glyph, &digit, 1);
-        }
-    }
+    ++files_;
+    writer_.BeginFile(FileInfo{name, date});
 }
 
-void TextPrinter::EndFile() {
+void PageLayout::EndFile() {
     if (!pageOpen_ && filePage_ == 0)
         OpenPage();
     ClosePage();
-    filePages_.push_back(filePage_);
+    writer_.EndFile(filePage_);
 }
 
-void TextPrinter::FormFeed() {
+void PageLayout::FormFeed() {
     if (pageOpen_ && (lineOnPage_ > 0 || pageByFormFeed_)) {
         ClosePage();
         OpenPage();
@@ -234,7 +113,7 @@ void TextPrinter::FormFeed() {
     }
 }
 
-void TextPrinter::Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column) {
+void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column) {
     std::vector<int>& fontOf_ = layout.fontOf;
     std::vector<hb_script_t>& scriptOf_ = layout.scriptOf;
     std::vector<signed char>& levels_ = layout.levels;
@@ -260,7 +139,7 @@ void TextPrinter::Itemize(Layout& layout, const std::u32string& text, std::size_
             scriptOf_[i] = (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
         } else {
             scriptOf_[i] = hb_unicode_script(unicode_, c);
-            bool follows = IsIgnorable(c);
+            bool follows = IsDefaultIgnorable(c);
             if (!follows && c >= 0x0300) {
                 hb_unicode_general_category_t category = hb_unicode_general_category(unicode_, c);
                 follows = category == HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK ||
@@ -268,9 +147,9 @@ void TextPrinter::Itemize(Layout& layout, const std::u32string& text, std::size_
                           category == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK;
             }
             int before = i > 0 ? fontOf_[i - 1] : kTab;
-            if (follows && before != kTab && (IsIgnorable(c) || fonts_.Font(before).HasGlyph(c)))
+            if (follows && before != kTab && (IsDefaultIgnorable(c) || fonts_.Font(before).HasGlyph(c)))
                 id = before;
-            else if (IsIgnorable(c))
+            else if (IsDefaultIgnorable(c))
                 id = 0;
             else
                 id = fonts_.FontFor(c);
@@ -334,7 +213,7 @@ void TextPrinter::Itemize(Layout& layout, const std::u32string& text, std::size_
             continue;
         }
         PrintFont& font = fonts_.Font(run.font);
-        double scale = setup_.fontSize / font.UnitsPerEm();
+        double scale = model_.fontSize / font.UnitsPerEm();
         for (std::size_t g = run.firstGlyph; g < run.endGlyph; ++g) {
             std::size_t cluster = std::min<std::size_t>(glyphs_[g].cluster, n - 1);
             layout.advance[cluster] += glyphs_[g].advance * scale;
@@ -343,7 +222,8 @@ void TextPrinter::Itemize(Layout& layout, const std::u32string& text, std::size_
     }
 }
 
-void TextPrinter::Paragraph(const std::u32string& text, std::size_t line, std::size_t column) {
+void PageLayout::Paragraph(const std::u32string& text, std::size_t line, std::size_t column,
+                           const std::vector<StyleSpan>&) {
     if (text.empty()) {
         NextBaseline();
         return;
@@ -352,17 +232,17 @@ void TextPrinter::Paragraph(const std::u32string& text, std::size_t line, std::s
     BreakLines(paragraph_, text);
 }
 
-void TextPrinter::BreakLines(Layout& layout, const std::u32string& text) {
+void PageLayout::BreakLines(Layout& layout, const std::u32string& text) {
     std::size_t n = text.size();
     std::vector<double>& advance = layout.advance;
     const std::vector<char>& clusterStart = layout.clusterStart;
-    double room = setup_.width - 2 * setup_.margin;
+    double room = model_.Width() - model_.marginLeft - model_.marginRight;
     PrintFont& main = fonts_.Font(0);
     hb_codepoint_t space = 0;
     hb_font_get_nominal_glyph(main.Hb(), ' ', &space);
-    double tab = 8 * main.NaturalAdvance(space) * setup_.fontSize / main.UnitsPerEm();
+    double tab = 8 * main.NaturalAdvance(space) * model_.fontSize / main.UnitsPerEm();
     if (tab <= 0)
-        tab = 4 * setup_.fontSize;
+        tab = 4 * model_.fontSize;
     std::size_t lineStart = 0, lastBreak = 0;
     double x = 0;
     for (std::size_t j = 0; j < n; ++j) {
@@ -390,38 +270,27 @@ void TextPrinter::BreakLines(Layout& layout, const std::u32string& text) {
     EmitLine(layout, text, lineStart, n);
 }
 
-double TextPrinter::Width(const Layout& layout, std::size_t start, std::size_t end) const {
+double PageLayout::Width(const Layout& layout, std::size_t start, std::size_t end) const {
     double width = 0;
     for (std::size_t i = start; i < end; ++i)
         width += layout.advance[i];
     return width;
 }
 
-void TextPrinter::StartAt(double x, double y) {
-    FlushString();
-    if (lineLength_ > 0) {
-        body_.Write("\n", 1);
-        lineLength_ = 0;
-    }
-    pointX_ = Rounded(x);
-    pointY_ = Rounded(y);
-    Write(Number(x) + " " + Number(y) + " M ");
-}
-
-void TextPrinter::EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end) {
+void PageLayout::EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end) {
     double y = NextBaseline();
     while (end > start && (IsSpace(text[end - 1]) || text[end - 1] == '\t'))
         --end;
     if (end == start)
         return;
     double width = Width(layout, start, end);
-    double x = layout.rightToLeft ? setup_.width - setup_.margin - width : setup_.margin;
-    StartAt(x, y);
-    Place(layout, text, start, end, x, y);
+    double x = layout.rightToLeft ? model_.Width() - model_.marginRight - width : model_.marginLeft;
+    page_.lines.push_back(Line{x, y, {}, {}});
+    Place(layout, text, start, end, x, y, page_.lines.back().runs);
 }
 
-void TextPrinter::Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x,
-                        double y) {
+void PageLayout::Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x,
+                       double y, std::vector<GlyphRun>& runs) {
     std::vector<Segment>& segments = layout.segments;
     segments.clear();
     int highest = 0, lowestOdd = 127;
@@ -457,8 +326,6 @@ void TextPrinter::Place(Layout& layout, const std::u32string& text, std::size_t 
             x += Width(layout, segment.start, segment.end);
             continue;
         }
-        PrintFont& font = fonts_.Font(run.font);
-        double scale = setup_.fontSize / font.UnitsPerEm();
         // The glyphs of the segment's characters: a stretch of the run's.
         std::size_t first = run.firstGlyph, last = run.endGlyph;
         while (first < last && glyphs[first].cluster < segment.start)
@@ -466,14 +333,43 @@ void TextPrinter::Place(Layout& layout, const std::u32string& text, std::size_t 
         std::size_t stop = first;
         while (stop < last && glyphs[stop].cluster < segment.end)
             ++stop;
-        bool reversed = (run.level & 1) != 0;
-        for (std::size_t k = 0; k < stop - first; ++k) {
-            std::size_t g = reversed ? stop - 1 - k : first + k;
-            const ShapedGlyph& glyph = glyphs[g];
-            DrawGlyph(run.font, layout, text, run, g, x + glyph.xOffset * scale, y + glyph.yOffset * scale);
-            x += glyph.advance * scale;
-        }
+        if (first < stop)
+            runs.push_back(MakeRun(layout, text, run, first, stop, x, y));
     }
+}
+
+// The glyphs layout.glyphs[first, stop) of `run` placed from `x`, which
+// moves past them. A cluster's text runs from its first character to the
+// next cluster's in the run (or the run's end).
+GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
+                             std::size_t stop, double& x, double y) {
+    const std::vector<ShapedGlyph>& glyphs = layout.glyphs;
+    PrintFont& font = fonts_.Font(run.font);
+    double scale = model_.fontSize / font.UnitsPerEm();
+    bool reversed = (run.level & 1) != 0;
+    GlyphRun out{run.font, model_.fontSize, reversed, {}, {}};
+    out.glyphs.reserve(stop - first);
+    for (std::size_t k = 0; k < stop - first; ++k) {
+        std::size_t g = reversed ? stop - 1 - k : first + k;
+        const ShapedGlyph& glyph = glyphs[g];
+        out.glyphs.push_back({glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale});
+        x += glyph.advance * scale;
+    }
+    // Clusters in logical order, then in drawing order.
+    for (std::size_t g = first; g < stop;) {
+        std::size_t next = g + 1;
+        while (next < stop && glyphs[next].cluster == glyphs[g].cluster)
+            ++next;
+        std::size_t from = glyphs[g].cluster;
+        std::size_t to = next < run.endGlyph ? glyphs[next].cluster : run.end;
+        to = std::min(std::max(to, from), text.size());
+        auto drawn = static_cast<std::uint32_t>(reversed ? stop - next : g - first);
+        out.clusters.push_back({drawn, static_cast<std::uint32_t>(next - g), text.substr(from, to - from)});
+        g = next;
+    }
+    if (reversed)
+        std::reverse(out.clusters.begin(), out.clusters.end());
+    return out;
 }
 
 namespace {
@@ -491,30 +387,29 @@ std::u32string DecodeForHeader(const std::string& text) {
 
 } // namespace
 
-void TextPrinter::DrawHeader() {
-    double y = setup_.height - setup_.margin - setup_.fontSize;
-    std::u32string name = DecodeForHeader(fileName_);
-    Itemize(header_, name, 0, 0);
-    StartAt(setup_.margin, y);
-    Place(header_, name, 0, name.size(), setup_.margin, y);
-    std::u32string date = DecodeForHeader(fileDate_);
-    Itemize(header_, date, 0, 0);
-    double x = (setup_.width - Width(header_, 0, date.size())) / 2;
-    StartAt(x, y);
-    Place(header_, date, 0, date.size(), x, y);
-    // "Page N of M", set from the right margin: M, unknown until the file
-    // ends, is the string P<file> that the setup defines in the main font.
-    std::u32string page = DecodeForHeader("Page " + std::to_string(filePage_) + " of ");
-    Itemize(header_, page, 0, 0);
-    int digits = EncodingKey(0, 0);
-    SelectEncoding(digits);
-    FlushString();
-    Write(Number(Width(header_, 0, page.size())) + " " + Number(y) + " P" + std::to_string(filePages_.size()) + " H ");
-    pointX_ = pointY_ = 0;
-    Place(header_, page, 0, page.size(), 0, 0);
-    SelectEncoding(digits);
-    FlushString();
-    Write("P" + std::to_string(filePages_.size()) + " S ");
+Line PageLayout::HeaderLine(const std::u32string& text, double x, double y) {
+    Line line{x, y, {}, {}};
+    Itemize(header_, text, 0, 0);
+    Place(header_, text, 0, text.size(), x, y, line.runs);
+    return line;
 }
 
-} // namespace cli
+// The file name on the left, the date in the middle and "Page N of M" set
+// from the right margin.
+void PageLayout::DrawHeader() {
+    double y = model_.Height() - model_.marginTop - model_.fontSize;
+    page_.header.push_back(HeaderLine(DecodeForHeader(fileName_), model_.marginLeft, y));
+    std::u32string date = DecodeForHeader(fileDate_);
+    Itemize(header_, date, 0, 0);
+    double x = (model_.Width() - Width(header_, 0, date.size())) / 2;
+    page_.header.push_back(HeaderLine(date, x, y));
+    std::u32string label = DecodeForHeader("Page " + std::to_string(filePage_) + " of ");
+    Itemize(header_, label, 0, 0);
+    page_.hasCount = true;
+    page_.count.right = model_.Width() - model_.marginRight;
+    page_.count.y = y;
+    page_.count.width = Width(header_, 0, label.size());
+    Place(header_, label, 0, label.size(), 0, 0, page_.count.runs);
+}
+
+} // namespace print

@@ -1,34 +1,26 @@
 // Pages like a text printer's: paragraphs of Unicode text laid out in lines
 // that wrap at the right margin by the glyphs' shaped advances (at spaces
 // where possible, between any two CJK characters), tabs to every eighth
-// space width, right-to-left paragraphs set from the right margin, and the
-// PostScript of each page written as it fills: one string of one-byte codes
-// for each stretch of glyphs that sit where showing them puts them, a move
-// where HarfBuzz places a glyph elsewhere.
+// space width, right-to-left paragraphs set from the right margin. Each
+// page, once full, goes to the page writer as data: positioned glyph runs
+// with the text they stand for.
 #pragma once
 
-#include "OutputFile.h"
+#include "Page.h"
+#include "PageModel.h"
+#include "PageWriter.h"
 #include "Shaper.h"
+#include "Style.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-namespace cli {
+namespace print {
 
-struct PrintSetup {
-    double width;  // points
-    double height; // points
-    double margin;
-    double fontSize;
-    double leading;
-    bool header;
-};
-
-PrintSetup PrintPaper(const std::string& paper, double fontSize, bool header);
-
-// A character that no installed TrueType font has.
+// A character that no installed font has.
 struct MissingCharacter {
     std::uint32_t codePoint;
     std::string file;
@@ -37,25 +29,23 @@ struct MissingCharacter {
     std::size_t count;
 };
 
-class TextPrinter {
+class PageLayout {
 public:
-    TextPrinter(const PrintSetup& setup, FontSet& fonts, OutputFile& body);
+    PageLayout(const PageModel& model, FontSet& fonts, PageWriter& writer);
 
     // A new file (`name` and `date` as UTF-8, for the header), from a new page.
     void BeginFile(const std::string& name, const std::string& date);
     // A paragraph: `text` ends no line; its first character is at `line`
-    // and `column` (from 1) of the file.
-    void Paragraph(const std::u32string& text, std::size_t line, std::size_t column);
+    // and `column` (from 1) of the file. `styles` (ascending starts; empty:
+    // all plain) say how its stretches are drawn.
+    void Paragraph(const std::u32string& text, std::size_t line, std::size_t column,
+                   const std::vector<StyleSpan>& styles = {});
     // Ends the page: what follows starts a new one.
     void FormFeed();
     void EndFile();
 
     std::size_t Pages() const { return pages_; }
-    // Pages of each file, in order.
-    const std::vector<std::size_t>& FilePages() const { return filePages_; }
     const std::vector<MissingCharacter>& Missing() const { return missing_; }
-    // The encodings the pages select by number: font and encoding number.
-    const std::vector<std::pair<int, int>>& Encodings() const { return encodings_; }
 
 private:
     struct Run {
@@ -90,52 +80,40 @@ private:
     void BreakLines(Layout& layout, const std::u32string& text);
     void EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end);
     double Width(const Layout& layout, std::size_t start, std::size_t end) const;
-    // Draws text[start, end) from `x` on baseline `y`, the current point being there.
-    void Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x, double y);
+    // The glyph runs of text[start, end) drawn from `x` on baseline `y`, in
+    // visual order, appended to `runs`.
+    void Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x, double y,
+               std::vector<GlyphRun>& runs);
+    GlyphRun MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
+                     std::size_t stop, double& x, double y);
+    // A header item: `text` from `x` on baseline `y`, as a line of its own.
+    Line HeaderLine(const std::u32string& text, double x, double y);
     double NextBaseline();
     void OpenPage();
     void ClosePage();
     void DrawHeader();
-    void DrawGlyph(int fontId, const Layout& layout, const std::u32string& text, const Run& run, std::size_t index,
-                   double x, double y);
-    int EncodingKey(int fontId, int encoding);
-    void SelectEncoding(int key);
-    void MoveTo(double x, double y);
-    void StartAt(double x, double y);
-    void FlushString();
-    void Write(const std::string& text);
     void MarkMissing(std::uint32_t codePoint, std::size_t line, std::size_t column);
 
-    PrintSetup setup_;
+    PageModel model_;
     FontSet& fonts_;
-    OutputFile& body_;
+    PageWriter& writer_;
     Shaper shaper_;
     hb_unicode_funcs_t* unicode_;
 
-    // Page state.
     std::size_t linesPerPage_ = 1;
     std::size_t lineOnPage_ = 0;
     std::size_t pages_ = 0;
+    std::size_t files_ = 0;
     std::size_t filePage_ = 0;
     bool pageOpen_ = false;
     bool pageByFormFeed_ = false;
     std::string fileName_, fileDate_;
-    std::vector<std::size_t> filePages_;
-
-    // The PostScript being written: the encoding selected, where the
-    // current point is, and the string being built.
-    int encoding_ = -1;
-    double pointX_ = 0, pointY_ = 0;
-    std::string string_;
-    std::size_t lineLength_ = 0;
-    std::vector<std::vector<int>> encodingKeys_; // [font][encoding number] -> key, -1 none
-    std::vector<std::pair<int, int>> encodings_;
+    Page page_;
 
     Layout paragraph_, header_;
-    std::u32string headerText_;
 
     std::vector<MissingCharacter> missing_;
     std::unordered_map<std::uint32_t, std::size_t> missingIndex_;
 };
 
-} // namespace cli
+} // namespace print

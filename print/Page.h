@@ -25,6 +25,9 @@ struct Cluster {
     std::u32string text; // the characters, in reading order
 };
 
+// Colours as 0xRRGGBB.
+constexpr std::uint32_t kBlack = 0x000000;
+
 // Glyphs of one font at one size, in drawing order (left to right on the
 // sheet), with their clusters in the same order. A right-to-left run's
 // clusters therefore come last character first.
@@ -34,17 +37,28 @@ struct GlyphRun {
     bool rightToLeft = false;
     std::vector<PlacedGlyph> glyphs;
     std::vector<Cluster> clusters;
+    std::uint32_t color = kBlack;
+    bool emboldened = false; // drawn bolder than the font: no bold face was found
+    bool slanted = false;    // drawn slanted: no italic face was found
+};
+
+// A filled rectangle: an underline, the rule under a header, a mark.
+struct Rule {
+    double x, y, width, height; // lower left corner and size
+    std::uint32_t color = kBlack;
 };
 
 // A line of text: its runs in drawing order, starting at (x, y).
 struct Line {
     double x, y;
     std::vector<GlyphRun> runs;
+    std::vector<Rule> rules; // underlines, drawn after the glyphs
 };
 
-// "Page N of M" in a header: the runs of "Page N of " laid out from x = 0,
-// to be set so that M (the file's page count, known only when the file
-// ends, drawn with font 0's digits) ends at `right`.
+// "Page N of M" in a header: the runs of "Page N of " laid out from the
+// origin (x and y relative to where the label starts on baseline `y`), to
+// be set so that M (the file's page count, known only when the file ends,
+// drawn with font 0's nominal digits) ends at `right`.
 struct PageCountLabel {
     double right, y;
     double width; // of the runs
@@ -58,6 +72,15 @@ struct Page {
     bool hasCount = false;
     PageCountLabel count;
     std::vector<Line> lines;   // the text, top to bottom
+    std::vector<Rule> rules;   // the header's rule, continuation marks
 };
+
+// Characters that take no glyph of their own: joiners, bidi controls,
+// variation selectors and the other default ignorables.
+inline bool IsDefaultIgnorable(char32_t c) {
+    return c == 0x00AD || c == 0x034F || c == 0x061C || (c >= 0x180B && c <= 0x180F) || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || (c >= 0xFE00 && c <= 0xFE0F) ||
+           c == 0xFEFF || (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0000 && c <= 0xE0FFF);
+}
 
 } // namespace print

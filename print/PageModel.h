@@ -20,6 +20,8 @@ const Paper* FindPaper(const std::string& name);
 // The names FindPaper knows, for messages: "a4, a3, a5, letter, legal".
 std::string PaperNames();
 
+enum class Duplex { none, longEdge, shortEdge };
+
 struct PageModel {
     Paper paper = {"A4", 595, 842};
     bool landscape = false;
@@ -27,6 +29,13 @@ struct PageModel {
     double fontSize = 10; // points
     double leading = 12;  // baseline to baseline
     bool header = false;  // name, date and "Page N of M" above the text
+    int columns = 1;      // text columns on a sheet
+    double gutter = 18;   // between columns
+    bool lineNumbers = false;
+    int tabWidth = 8;     // in space widths
+    bool truncate = false; // long lines cut at the margin instead of wrapped
+    std::string title;    // the header's name and the PDF's title; empty: the file's name
+    Duplex duplex = Duplex::none; // asked of the printer only when set
 
     // The sheet as it is printed on: the paper turned in landscape.
     double Width() const { return landscape ? paper.height : paper.width; }

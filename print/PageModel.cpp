@@ -1,0 +1,51 @@
+#include "PageModel.h"
+
+#include "platform/Platform.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace print {
+
+namespace {
+
+const Paper kPapers[] = {
+    {"A4", 595, 842}, {"A3", 842, 1191}, {"A5", 420, 595}, {"Letter", 612, 792}, {"Legal", 612, 1008},
+};
+
+} // namespace
+
+const Paper* FindPaper(const std::string& name) {
+    for (const Paper& paper : kPapers) {
+        std::string own = paper.name;
+        if (own.size() == name.size() && platform::MbsnbICompare(own.c_str(), name.c_str(), own.size()) == 0)
+            return &paper;
+    }
+    return nullptr;
+}
+
+std::string PaperNames() {
+    std::string names;
+    for (const Paper& paper : kPapers) {
+        if (!names.empty())
+            names += ", ";
+        for (const char* c = paper.name; *c; ++c)
+            names += static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+    }
+    return names;
+}
+
+std::string Number(double value) {
+    char text[32];
+    long hundredths = std::lround(value * 100);
+    if (hundredths % 100 == 0)
+        std::snprintf(text, sizeof text, "%ld", hundredths / 100);
+    else
+        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(hundredths) / 100);
+    std::string number = text;
+    if (number.find('.') != std::string::npos && number.back() == '0')
+        number.pop_back();
+    return number;
+}
+
+} // namespace print

@@ -1,0 +1,358 @@
+#include "PsWriter.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace print {
+
+namespace {
+
+// The order in which codes are handed out within an encoding: bytes that a
+// string holds as they are first, those that need a backslash or an octal
+// escape last. In the first encoding the printable ASCII codes are kept for
+// the glyphs of those characters, so that ASCII text reads as itself.
+struct CodeOrder {
+    unsigned char first[161];
+    unsigned char other[256];
+    CodeOrder() {
+        int n = 0, m = 0;
+        for (int byte = 0x80; byte <= 0xFF; ++byte)
+            first[n++] = other[m++] = static_cast<unsigned char>(byte);
+        for (int byte = 0x21; byte <= 0x7E; ++byte)
+            if (byte != '(' && byte != ')' && byte != '\\')
+                other[m++] = static_cast<unsigned char>(byte);
+        for (int byte : {0x20, int('('), int(')'), int('\\')})
+            other[m++] = static_cast<unsigned char>(byte);
+        for (int byte = 0x01; byte <= 0x1F; ++byte)
+            first[n++] = other[m++] = static_cast<unsigned char>(byte);
+        first[n++] = other[m++] = 0x7F;
+        first[n++] = other[m++] = 0x00;
+    }
+};
+const CodeOrder kCodeOrder;
+
+int NextFreeCode(std::size_t& nextOrder) {
+    std::size_t order = nextOrder++;
+    if (order < sizeof kCodeOrder.first)
+        return kCodeOrder.first[order];
+    order -= sizeof kCodeOrder.first;
+    return static_cast<int>((1 + order / 256) * 256 + kCodeOrder.other[order % 256]);
+}
+
+double Rounded(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
+
+// PostScript text for a DSC comment or a name: printable ASCII only.
+std::string CommentText(const std::string& text) {
+    std::string clean;
+    for (char c : text)
+        if (c > ' ' && c < 0x7F && c != '(' && c != ')' && c != '%')
+            clean += c;
+    return clean.empty() ? "Untitled" : clean;
+}
+
+} // namespace
+
+PsWriter::PsWriter(const PageModel& model, FontSet& fonts, Scratch& body, Output& out)
+    : model_(model), fonts_(fonts), body_(body), out_(out) {}
+
+PsWriter::FontCodes& PsWriter::CodesOf(int fontId) {
+    if (codes_.size() <= static_cast<std::size_t>(fontId))
+        codes_.resize(static_cast<std::size_t>(fontId) + 1);
+    FontCodes& codes = codes_[static_cast<std::size_t>(fontId)];
+    if (codes.codeOf.empty()) {
+        PrintFont& font = fonts_.Font(fontId);
+        std::size_t glyphs = font.GlyphCount();
+        codes.codeOf.assign(glyphs, -1);
+        codes.asciiOf.assign(glyphs, 0);
+        for (char32_t c = 0x20; c <= 0x7E; ++c) {
+            std::uint32_t glyph = font.NominalGlyph(c);
+            if (glyph != 0 && glyph < glyphs && !codes.asciiOf[glyph])
+                codes.asciiOf[glyph] = static_cast<char>(c);
+        }
+    }
+    return codes;
+}
+
+// The glyph's code, given at its first use, when `text` (the characters it
+// stands for; none: the font's map) is noted.
+int PsWriter::CodeOf(int fontId, std::uint32_t glyph, const std::u32string& text) {
+    FontCodes& codes = CodesOf(fontId);
+    if (glyph >= codes.codeOf.size())
+        glyph = 0;
+    int& code = codes.codeOf[glyph];
+    if (code >= 0)
+        return code;
+    code = codes.asciiOf[glyph] ? codes.asciiOf[glyph] : NextFreeCode(codes.nextOrder);
+    t42::DrawnGlyph drawn{glyph, {}};
+    // The characters are named unless the font's own map says the same.
+    if (!text.empty() && !(text.size() == 1 && glyph != 0 && fonts_.Font(fontId).NominalGlyph(text[0]) == glyph))
+        drawn.text = text;
+    codes.drawn.push_back(std::move(drawn));
+    return code;
+}
+
+// PostScript lines stay under 255 bytes, as the conventions ask.
+void PsWriter::Write(const std::string& text) {
+    if (lineLength_ > 0 && lineLength_ + text.size() > 200) {
+        body_.Write("\n", 1);
+        lineLength_ = 0;
+    }
+    body_.Write(text);
+    lineLength_ += text.size();
+}
+
+void PsWriter::FlushString() {
+    if (string_.empty())
+        return;
+    string_.insert(0, 1, '(');
+    string_ += ")S ";
+    Write(string_);
+    string_.clear();
+}
+
+void PsWriter::SelectEncoding(int key) {
+    if (key == encoding_)
+        return;
+    FlushString();
+    Write("f" + std::to_string(key) + " ");
+    encoding_ = key;
+}
+
+// Moves by whole hundredths of a point, and keeps where that puts the
+// current point, so that rounding never adds up along a line.
+void PsWriter::MoveTo(double x, double y) {
+    FlushString();
+    double dx = Rounded(x - pointX_), dy = Rounded(y - pointY_);
+    if (dy == 0)
+        Write(Number(dx) + " R ");
+    else
+        Write(Number(dx) + " " + Number(dy) + " V ");
+    pointX_ += dx;
+    pointY_ += dy;
+}
+
+void PsWriter::StartAt(double x, double y) {
+    FlushString();
+    if (lineLength_ > 0) {
+        body_.Write("\n", 1);
+        lineLength_ = 0;
+    }
+    pointX_ = Rounded(x);
+    pointY_ = Rounded(y);
+    Write(Number(x) + " " + Number(y) + " M ");
+}
+
+int PsWriter::EncodingKey(int fontId, int encoding) {
+    if (encodingKeys_.size() <= static_cast<std::size_t>(fontId))
+        encodingKeys_.resize(static_cast<std::size_t>(fontId) + 1);
+    std::vector<int>& keys = encodingKeys_[static_cast<std::size_t>(fontId)];
+    if (keys.size() <= static_cast<std::size_t>(encoding))
+        keys.resize(static_cast<std::size_t>(encoding) + 1, -1);
+    int& key = keys[static_cast<std::size_t>(encoding)];
+    if (key < 0) {
+        key = static_cast<int>(encodings_.size());
+        encodings_.emplace_back(fontId, encoding);
+    }
+    return key;
+}
+
+void PsWriter::DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_t index, double x, double y) {
+    std::uint32_t glyph = run.glyphs[index].glyph;
+    FontCodes& codes = CodesOf(run.font);
+    int code = codes.codeOf[glyph < codes.codeOf.size() ? glyph : 0];
+    if (code < 0) {
+        // A glyph alone in its cluster stands for the cluster's characters
+        // (less joiners and controls), so that text comes back out.
+        std::u32string stands;
+        if (cluster.count == 1)
+            for (char32_t c : cluster.text)
+                if (!IsDefaultIgnorable(c) && c >= 0x20)
+                    stands += c;
+        code = CodeOf(run.font, glyph, stands);
+    }
+    SelectEncoding(EncodingKey(run.font, code >> 8));
+    if (std::fabs(x - pointX_) > 0.005 || std::fabs(y - pointY_) > 0.005)
+        MoveTo(x, y);
+    if (string_.size() > 100)
+        FlushString();
+    unsigned char byte = static_cast<unsigned char>(code & 0xFF);
+    if (byte == '(' || byte == ')' || byte == '\\') {
+        string_ += '\\';
+        string_ += static_cast<char>(byte);
+    } else if (byte < 0x20 || byte == 0x7F) {
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "\\%03o", byte);
+        string_ += octal;
+    } else {
+        string_ += static_cast<char>(byte);
+    }
+    PrintFont& font = fonts_.Font(run.font);
+    pointX_ += font.NaturalAdvance(glyph) * run.size / font.UnitsPerEm();
+}
+
+void PsWriter::DrawLine(const Line& line) {
+    StartAt(line.x, line.y);
+    for (const GlyphRun& run : line.runs)
+        for (const Cluster& cluster : run.clusters)
+            for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
+                DrawGlyph(run, cluster, i, run.glyphs[i].x, run.glyphs[i].y);
+}
+
+// "Page N of M", set from the right margin: M, unknown until the file
+// ends, is the string P<file> that the setup defines in the main font.
+void PsWriter::DrawCount(const Page& page) {
+    std::string count = "P" + std::to_string(page.file);
+    int digits = EncodingKey(0, 0);
+    SelectEncoding(digits);
+    FlushString();
+    Write(Number(page.count.width) + " " + Number(page.count.y) + " " + count + " H ");
+    pointX_ = pointY_ = 0;
+    for (const GlyphRun& run : page.count.runs)
+        for (const Cluster& cluster : run.clusters)
+            for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
+                DrawGlyph(run, cluster, i, run.glyphs[i].x, run.glyphs[i].y);
+    SelectEncoding(digits);
+    FlushString();
+    Write(count + " S ");
+}
+
+void PsWriter::BeginFile(const FileInfo&) {
+    if (!model_.header)
+        return;
+    // The page count is shown in the main font's digits.
+    for (char32_t digit = '0'; digit <= '9'; ++digit)
+        CodeOf(0, fonts_.Font(0).NominalGlyph(digit), std::u32string(1, digit));
+}
+
+void PsWriter::WritePage(const Page& page) {
+    ++pages_;
+    std::string number = std::to_string(pages_);
+    body_.Write("%%Page: " + number + " " + number + "\nsave\n");
+    lineLength_ = 0;
+    encoding_ = -1;
+    for (const Line& line : page.header)
+        DrawLine(line);
+    if (page.hasCount)
+        DrawCount(page);
+    for (const Line& line : page.lines)
+        DrawLine(line);
+    FlushString();
+    body_.Write("\nrestore showpage\n");
+}
+
+void PsWriter::EndFile(std::size_t pages) { filePages_.push_back(pages); }
+
+// The header, the prolog and the setup: each used font once, with the
+// encodings that draw its codes, and the page counts the headers show.
+bool PsWriter::WriteSetup(std::string& error) {
+    std::string width = Number(model_.Width()), height = Number(model_.Height());
+    std::vector<int> used;
+    for (std::size_t id = 0; id < codes_.size(); ++id)
+        if (!codes_[id].drawn.empty())
+            used.push_back(static_cast<int>(id));
+    std::string head = "%!PS-Adobe-3.0\n%%Creator: quelin print\n%%LanguageLevel: 2\n";
+    head += "%%BoundingBox: 0 0 " + width + " " + height + "\n";
+    head += "%%DocumentData: Clean8Bit\n";
+    head += "%%DocumentMedia: Plain " + width + " " + height + " 0 () ()\n";
+    for (std::size_t i = 0; i < used.size(); ++i)
+        head += std::string(i == 0 ? "%%DocumentSuppliedResources:" : "%%+") + " font " +
+                CommentText(fonts_.Font(used[i]).PostScriptName()) + "\n";
+    head += "%%Pages: " + std::to_string(pages_) + "\n%%PageOrder: Ascend\n%%EndComments\n";
+    head += "%%BeginProlog\n";
+    head += "/M {moveto} bind def /R {0 rmoveto} bind def /V {rmoveto} bind def /S {show} bind def\n";
+    head += "/XR " + Number(model_.Width() - model_.marginRight) + " def\n";
+    head += "/H {/Hs exch def /Hy exch def Hs stringwidth pop add XR exch sub Hy moveto} bind def\n";
+    head += "/RE {dup length dict begin {1 index /FID ne {def} {pop pop} ifelse} forall /Encoding exch def\n"
+            " currentdict end definefont " + Number(model_.fontSize) + " scalefont} bind def\n";
+    head += "%%EndProlog\n%%BeginSetup\n";
+    head += "[{\n%%BeginFeature: *PageSize " + std::string(model_.paper.name) + "\n<< /PageSize [" + width + " " +
+            height + "] >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+    out_.Write(head);
+
+    std::vector<std::vector<std::string>> tokensOf(codes_.size());
+    for (int id : used) {
+        PrintFont& font = fonts_.Font(id);
+        const FontCodes& codes = codes_[static_cast<std::size_t>(id)];
+        t42::OutputBuffer program;
+        std::vector<std::string>& tokens = tokensOf[static_cast<std::size_t>(id)];
+        t42::Status made = font.Converter().SubsetProgram(codes.drawn, program, tokens);
+        if (!made.Ok() || tokens.size() != codes.drawn.size()) {
+            error = "cannot write the glyphs of \"" + font.Location().path + "\" (" + std::to_string(made.code) +
+                    "): " + made.Reason();
+            return false;
+        }
+        std::string name = font.PostScriptName();
+        out_.Write("%%BeginResource: font " + CommentText(name) + "\n");
+        out_.Write(program.Data(), program.Size());
+        if (program.Size() > 0 && program.Data()[program.Size() - 1] != '\n')
+            out_.Write("\n");
+        out_.Write("%%EndResource\n/Q" + std::to_string(id) + " " + (name.empty() ? "() cvn" : "/" + name) +
+                   " findfont def\n");
+    }
+    for (std::size_t key = 0; key < encodings_.size(); ++key) {
+        int id = encodings_[key].first, number = encodings_[key].second;
+        const FontCodes& codes = codes_[static_cast<std::size_t>(id)];
+        const std::vector<std::string>& tokens = tokensOf[static_cast<std::size_t>(id)];
+        std::vector<const std::string*> slots(256, nullptr);
+        for (std::size_t i = 0; i < codes.drawn.size(); ++i) {
+            int code = codes.codeOf[codes.drawn[i].glyph];
+            if ((code >> 8) == number)
+                slots[static_cast<std::size_t>(code & 0xFF)] = &tokens[i];
+        }
+        std::string k = std::to_string(key);
+        std::string text = "/D" + k + " /Q" + std::to_string(id) + "." + std::to_string(number) + " [";
+        std::size_t lineStart = 0;
+        for (const std::string* slot : slots) {
+            if (text.size() - lineStart > 200) {
+                text += "\n";
+                lineStart = text.size();
+            }
+            text += slot ? *slot : std::string("/.notdef");
+            text += ' ';
+        }
+        text += "] Q" + std::to_string(id) + " RE def /f" + k + " {D" + k + " setfont} bind def\n";
+        out_.Write(text);
+    }
+    for (std::size_t file = 0; model_.header && file < filePages_.size(); ++file)
+        out_.Write("/P" + std::to_string(file) + " (" + std::to_string(filePages_[file]) + ") def\n");
+    out_.Write("%%EndSetup\n");
+    return true;
+}
+
+bool PsWriter::CopyPages(std::string& error) {
+    int descriptor = body_.Rewind();
+    if (descriptor < 0) {
+        error = body_.Error();
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        ssize_t got = read(descriptor, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = std::string("cannot read back the pages: ") + std::strerror(errno);
+            return false;
+        }
+        if (got == 0)
+            break;
+        out_.Write(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
+bool PsWriter::Finish(std::string& error, Fault& fault) {
+    fault = Fault::font;
+    if (!WriteSetup(error))
+        return false;
+    fault = Fault::file;
+    if (!CopyPages(error))
+        return false;
+    out_.Write("%%Trailer\n%%EOF\n");
+    return true;
+}
+
+} // namespace print

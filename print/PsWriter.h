@@ -1,0 +1,76 @@
+// The PostScript page writer: a DSC document whose fonts are Type 42
+// programs of just the glyphs the job draws, in %%BeginResource blocks of
+// the setup. Each glyph drawn gets a one-byte code in one of its font's
+// 256-glyph encodings the first time it is drawn (the printable ASCII codes
+// kept for the glyphs of those characters), so a line of text is mostly one
+// string; a glyph that HarfBuzz places elsewhere than showing the one
+// before puts it gets a move. The pages go to a scratch file as they come,
+// since the fonts before them are known only at the end.
+#pragma once
+
+#include "Output.h"
+#include "PageModel.h"
+#include "PageWriter.h"
+#include "Shaper.h"
+
+#include "t42/Subset.h"
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace print {
+
+class PsWriter : public PageWriter {
+public:
+    // `body` holds the pages until Finish writes the document to `out`.
+    PsWriter(const PageModel& model, FontSet& fonts, Scratch& body, Output& out);
+
+    void BeginFile(const FileInfo& file) override;
+    void WritePage(const Page& page) override;
+    void EndFile(std::size_t pages) override;
+    bool Finish(std::string& error, Fault& fault) override;
+
+private:
+    // The codes given to one font's glyphs.
+    struct FontCodes {
+        std::vector<int> codeOf;          // per glyph: encoding number * 256 + byte, -1 before its first use
+        std::vector<char> asciiOf;        // per glyph: the printable ASCII character it draws, or 0
+        std::vector<t42::DrawnGlyph> drawn; // in the order of their codes' first use
+        std::size_t nextOrder = 0;
+    };
+
+    FontCodes& CodesOf(int fontId);
+    int CodeOf(int fontId, std::uint32_t glyph, const std::u32string& text);
+    int EncodingKey(int fontId, int encoding);
+    void SelectEncoding(int key);
+    void MoveTo(double x, double y);
+    void StartAt(double x, double y);
+    void DrawLine(const Line& line);
+    void DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_t index, double x, double y);
+    void DrawCount(const Page& page);
+    void FlushString();
+    void Write(const std::string& text);
+    bool WriteSetup(std::string& error);
+    bool CopyPages(std::string& error);
+
+    PageModel model_;
+    FontSet& fonts_;
+    Scratch& body_;
+    Output& out_;
+    std::vector<FontCodes> codes_;
+    std::size_t pages_ = 0;
+    std::vector<std::size_t> filePages_;
+
+    // The PostScript being written: the encoding selected, where the
+    // current point is, and the string being built.
+    int encoding_ = -1;
+    double pointX_ = 0, pointY_ = 0;
+    std::string string_;
+    std::size_t lineLength_ = 0;
+    std::vector<std::vector<int>> encodingKeys_; // [font][encoding number] -> key, -1 none
+    std::vector<std::pair<int, int>> encodings_; // key -> font, encoding number
+};
+
+} // namespace print
