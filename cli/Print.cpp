@@ -16,7 +16,7 @@
 #include "Shaper.h"
 #include "TextDecoder.h"
 
-#include "t42/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -170,7 +170,7 @@ private:
                     ++column_; // other controls draw nothing
                 continue;
             }
-            t42::Utf8Step step = t42::DecodeUtf8(bytes + at, size - at);
+            platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
             if (step.truncated && !last)
                 return size - at;
             if (step.valid && step.codePoint != 0) {
