@@ -14,6 +14,10 @@ namespace {
 
 // Closer than this, a glyph is where the pen is.
 constexpr double kClose = 0.005;
+// A run drawn slanted leans by this much (tan 12 degrees); one drawn
+// emboldened is also stroked with lines this many ems wide.
+constexpr char kSlant[] = "0.2126";
+constexpr double kEmboldenStroke = 0.03;
 
 double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
@@ -57,11 +61,9 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         return;
     dx_ = dx;
     dy_ = dy;
-    if (!inText_) {
-        Write("BT\n");
-        inText_ = true;
-    }
+    BeginText();
     SelectFont(run.font, run.size);
+    SelectStyle(run);
     // Clusters are in drawing order; glyphs outside them (there should be
     // none) are drawn as standing for nothing in particular.
     pieces_.clear();
@@ -135,7 +137,7 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
         EndShow();
         penX_ = Hundredths(x);
         penY_ = Hundredths(y);
-        Write("1 0 0 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        Write(std::string("1 0 ") + (slanted_ ? kSlant : "0") + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
         placed_ = true;
     } else if (std::fabs(x - penX_) > kClose) {
         // A TJ number moves the pen left by thousandths of the type size.
@@ -160,12 +162,68 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     penX_ += font.Width(cid) * size_ / 1000;
 }
 
-std::string PdfContent::Take() {
+// Each stream saves the graphics state and restores it at its end, so that
+// the colour and line width of one do not reach the next.
+void PdfContent::BeginText() {
+    if (!started_) {
+        Write("q\n");
+        started_ = true;
+    }
+    if (!inText_) {
+        Write("BT\n");
+        inText_ = true;
+        placed_ = false;
+    }
+}
+
+void PdfContent::EndText() {
     EndShow();
     if (inText_)
         Write("ET\n");
-    inText_ = placed_ = false;
+    inText_ = false;
+}
+
+void PdfContent::SelectColor(std::uint32_t color) {
+    if (color == color_)
+        return;
+    EndShow();
+    auto part = [color](int shift) { return Number(((color >> shift) & 0xFF) / 255.0) + " "; };
+    std::string rgb = part(16) + part(8) + part(0);
+    Write(rgb + "rg " + rgb + "RG\n");
+    color_ = color;
+}
+
+void PdfContent::SelectStyle(const GlyphRun& run) {
+    SelectColor(run.color);
+    if (run.slanted != slanted_) {
+        EndShow();
+        slanted_ = run.slanted;
+        placed_ = false; // the next glyph sets the slanted matrix
+    }
+    if (run.emboldened != emboldened_) {
+        EndShow();
+        emboldened_ = run.emboldened;
+        Write(emboldened_ ? Number(run.size * kEmboldenStroke) + " w 2 Tr\n" : "0 Tr\n");
+    }
+}
+
+void PdfContent::Fill(const Rule& rule) {
+    if (!started_) {
+        Write("q\n");
+        started_ = true;
+    }
+    EndText();
+    SelectColor(rule.color);
+    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) + " re f\n");
+}
+
+std::string PdfContent::Take() {
+    EndText();
+    if (started_)
+        Write("Q\n");
+    started_ = placed_ = slanted_ = emboldened_ = false;
     font_ = -1;
+    color_ = kBlack;
     std::string text;
     text.swap(out_);
     return text;

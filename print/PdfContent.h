@@ -25,7 +25,10 @@ public:
     void Draw(const Line& line) {
         for (const GlyphRun& run : line.runs)
             Draw(run);
+        for (const Rule& rule : line.rules)
+            Fill(rule);
     }
+    void Fill(const Rule& rule);
 
     // The operators drawn so far, and a fresh start.
     std::string Take();
@@ -40,12 +43,17 @@ private:
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void Show(PdfFont& font, const PlacedGlyph& glyph);
     void SelectFont(int id, double size);
+    void SelectStyle(const GlyphRun& run);
+    void SelectColor(std::uint32_t color);
+    void BeginText();
+    void EndText();
     void EndShow();
     void Write(const std::string& text);
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
     std::string out_;
+    bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;
     bool showing_ = false;  // inside a TJ array
     bool inString_ = false; // inside its hex string
@@ -54,6 +62,9 @@ private:
     bool placed_ = false;   // the pen is at (penX_, penY_)
     double penX_ = 0, penY_ = 0;
     double dx_ = 0, dy_ = 0; // the run's move
+    std::uint32_t color_ = kBlack;
+    bool slanted_ = false;
+    bool emboldened_ = false;
 };
 
 } // namespace print
