@@ -9,7 +9,6 @@
 
 #include "../platform/Platform.h"
 
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -51,6 +50,26 @@ template <typename Draw> int DrawText(int handle, const char* text, Draw draw) {
         return text ? draw(*converter) : kBadRequest;
     });
 }
+
+#ifndef _WIN32
+// The distinct glyphs of `glyphs`, ascending, as drawn glyphs that take
+// their text from the font's Unicode map; false when one is not below
+// `numGlyphs`. A bit per glyph of the font marks them, so however long the
+// list, memory grows with the font alone.
+bool DistinctGlyphs(const unsigned* glyphs, int count, std::uint32_t numGlyphs,
+                    std::vector<t42::DrawnGlyph>& drawn) {
+    std::vector<bool> listed(numGlyphs);
+    for (int i = 0; i < count; ++i) {
+        if (glyphs[i] >= numGlyphs)
+            return false;
+        listed[glyphs[i]] = true;
+    }
+    for (std::uint32_t glyph = 0; glyph < numGlyphs; ++glyph)
+        if (listed[glyph])
+            drawn.push_back({glyph, std::u32string()});
+    return true;
+}
+#endif
 
 } // namespace
 
@@ -150,18 +169,13 @@ QUELIN_EXPORT HGLOBAL T42GetSubsetFontData(int handle, const unsigned* glyphs, i
         if (!converter || !glyphs || count <= 0)
             return nullptr;
         std::vector<t42::DrawnGlyph> drawn;
-        for (int i = 0; i < count; ++i)
-            drawn.push_back({glyphs[i], std::u32string()});
+        auto numGlyphs = static_cast<std::uint32_t>(converter->Font().Facts().numGlyphs);
+        t42::SubsetPlan plan;
+        if (!api::DistinctGlyphs(glyphs, count, numGlyphs, drawn) || !converter->PlanSubset(drawn, plan).Ok())
+            return nullptr;
         t42::OutputBuffer program;
-        std::vector<std::string> tokens;
-        if (!converter->SubsetProgram(drawn, program, tokens).Ok())
-            return nullptr;
-        platform::GlobalHandle block = platform::GlobalAllocZeroed(program.Size());
-        if (!block)
-            return nullptr;
-        std::memcpy(platform::GlobalLockBlock(block), program.Data(), program.Size());
-        platform::GlobalUnlockBlock(block);
-        return static_cast<HGLOBAL>(block);
+        plan.WriteProgram(program);
+        return static_cast<HGLOBAL>(t42::CopyToGlobalBlock(program));
     });
 }
 

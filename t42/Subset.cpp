@@ -29,16 +29,20 @@ constexpr std::uint64_t kHeadIndexToLocFormat = 50;
 constexpr std::uint64_t kHheaNumberOfHMetrics = 34;
 constexpr std::uint64_t kMaxpNumGlyphs = 4;
 
-void PutU16(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value) {
-    if (at + 2 > bytes.size())
-        return;
-    bytes[at] = static_cast<std::uint8_t>(value >> 8);
-    bytes[at + 1] = static_cast<std::uint8_t>(value);
-}
+// A rebuilt table's fields, written where the table is long enough.
+ByteWriter FieldsOf(std::vector<std::uint8_t>& table) { return ByteWriter(table.data(), table.size()); }
 
-void AppendU16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-    bytes.push_back(static_cast<std::uint8_t>(value));
+// Glyph `glyph`'s advance width and left side bearing in an hmtx of
+// `longMetrics` full entries, the glyphs after them sharing the last
+// advance; zero where the table ends early or has no full entry.
+void ReadHorizontalMetric(const ByteReader& hmtx, std::uint16_t longMetrics, std::uint64_t glyph,
+                          std::uint16_t& advance, std::uint16_t& bearing) {
+    advance = bearing = 0;
+    if (longMetrics == 0)
+        return;
+    std::uint64_t last = longMetrics - 1u;
+    hmtx.U16(4 * std::min(glyph, last), advance);
+    hmtx.U16(glyph <= last ? 4 * glyph + 2 : 4 * (last + 1) + 2 * (glyph - last - 1), bearing);
 }
 
 std::vector<std::uint8_t> CopyOfTable(const LoadedFont& font, int table) {
@@ -235,6 +239,16 @@ ProgramTables::ProgramTables(const LoadedFont& font, const GlyphSelection& selec
         Rebuild(font, selection);
 }
 
+std::uint16_t ProgramTables::AdvanceWidth(std::uint64_t written) const {
+    std::uint16_t longMetrics = 0, advance = 0, bearing = 0;
+    if (!tables_.present[kHhea] || !tables_.present[kHmtx] ||
+        !ByteReader(bytes_[kHhea], tables_.entries[kHhea].length).U16(kHheaNumberOfHMetrics, longMetrics))
+        return 0;
+    ReadHorizontalMetric(ByteReader(bytes_[kHmtx], tables_.entries[kHmtx].length), longMetrics, written, advance,
+                         bearing);
+    return advance;
+}
+
 void ProgramTables::Keep(int table, std::vector<std::uint8_t> bytes) {
     rebuilt_[table] = std::move(bytes);
     const std::vector<std::uint8_t>& kept = rebuilt_[table];
@@ -263,7 +277,7 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
         glyf.insert(glyf.end(), records.Glyf() + start, records.Glyf() + start + length);
         ForEachComponent(glyf.data() + at, length, [&](std::uint64_t field, std::uint16_t component) {
             std::size_t written = selection.WrittenIndex(component);
-            PutU16(glyf, at + field, written < selection.Size() ? static_cast<std::uint32_t>(written) : kNoGlyph);
+            FieldsOf(glyf).U16(at + field, written < selection.Size() ? static_cast<std::uint16_t>(written) : kNoGlyph);
         });
         if (glyf.size() % 2 != 0)
             glyf.push_back(0);
@@ -274,12 +288,10 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
 
     std::vector<std::uint8_t> loca;
     for (std::uint64_t offset : offsets) {
-        if (longLoca_) {
-            AppendU16(loca, static_cast<std::uint32_t>(offset >> 16));
-            AppendU16(loca, static_cast<std::uint32_t>(offset));
-        } else {
-            AppendU16(loca, static_cast<std::uint32_t>(offset / 2));
-        }
+        if (longLoca_)
+            AppendU32(loca, static_cast<std::uint32_t>(offset));
+        else
+            AppendU16(loca, static_cast<std::uint16_t>(offset / 2));
     }
     Keep(kGlyf, std::move(glyf));
     Keep(kLoca, std::move(loca));
@@ -292,11 +304,7 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
         std::vector<std::uint16_t> advances, bearings;
         for (const GlyphPair& pair : selection.Pairs()) {
             std::uint16_t advance = 0, bearing = 0;
-            if (longMetrics != 0) {
-                std::uint64_t glyph = pair.original, last = longMetrics - 1u;
-                hmtx.U16(4 * std::min(glyph, last), advance);
-                hmtx.U16(glyph <= last ? 4 * glyph + 2 : 4 * (last + 1) + 2 * (glyph - last - 1), bearing);
-            }
+            ReadHorizontalMetric(hmtx, longMetrics, pair.original, advance, bearing);
             advances.push_back(advance);
             bearings.push_back(bearing);
         }
@@ -309,20 +317,19 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
                 AppendU16(metrics, advances[w]);
             AppendU16(metrics, bearings[w]);
         }
-        PutU16(hhea, kHheaNumberOfHMetrics, static_cast<std::uint32_t>(count));
+        FieldsOf(hhea).U16(kHheaNumberOfHMetrics, static_cast<std::uint16_t>(count));
         Keep(kHmtx, std::move(metrics));
         Keep(kHhea, std::move(hhea));
     }
     if (tables_.present[kMaxp]) {
         std::vector<std::uint8_t> maxp = CopyOfTable(font, kMaxp);
-        PutU16(maxp, kMaxpNumGlyphs, static_cast<std::uint32_t>(selection.Size()));
+        FieldsOf(maxp).U16(kMaxpNumGlyphs, static_cast<std::uint16_t>(selection.Size()));
         Keep(kMaxp, std::move(maxp));
     }
     if (tables_.present[kHead]) {
         std::vector<std::uint8_t> head = CopyOfTable(font, kHead);
-        PutU16(head, kHeadCheckSumAdjustment, 0);
-        PutU16(head, kHeadCheckSumAdjustment + 2, 0);
-        PutU16(head, kHeadIndexToLocFormat, longLoca_ ? 1 : 0);
+        FieldsOf(head).U32(kHeadCheckSumAdjustment, 0);
+        FieldsOf(head).U16(kHeadIndexToLocFormat, longLoca_ ? 1 : 0);
         Keep(kHead, std::move(head));
     }
 }
