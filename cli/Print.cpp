@@ -24,6 +24,10 @@ public:
         Clear();
         Warn(sentence);
     }
+    void Failure(const std::string& sentence) override {
+        Clear();
+        Fail(kExitIo, sentence);
+    }
     void Progress(const std::string& name, off_t done, off_t size, std::size_t pages) override {
         if (!terminal_)
             return;
@@ -67,64 +71,55 @@ int ExitStatusOf(print::PrintJob::Outcome outcome) {
     case print::PrintJob::Outcome::noPages:
         return kExitUsage;
     case print::PrintJob::Outcome::fileFailed:
+    case print::PrintJob::Outcome::inputFailed:
         break;
     }
     return kExitIo;
 }
 
-// "3-5,9,12-": the ranges of pages; empty text: all pages.
-bool ParsePageRanges(const std::string& text, std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find(',', at);
-        std::string item = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        at = end == std::string::npos ? text.size() : end + 1;
-        unsigned long first = 0, last = 0;
-        int used = 0;
-        if (std::sscanf(item.c_str(), "%lu-%lu%n", &first, &last, &used) == 2 && used == static_cast<int>(item.size())) {
-        } else if (std::sscanf(item.c_str(), "%lu-%n", &first, &used) == 1 && used == static_cast<int>(item.size())) {
-            last = static_cast<unsigned long>(-1);
-        } else if (std::sscanf(item.c_str(), "%lu%n", &first, &used) == 1 && used == static_cast<int>(item.size())) {
-            last = first;
-        } else {
-            return false;
-        }
-        if (first == 0 || last < first || item[0] == '-' || item[0] == '+' || item[0] == ' ')
-            return false;
-        ranges.emplace_back(first, last);
-    }
-    return true;
-}
-
-} // namespace
-
-int PrintText(const Options& options) {
-    if (options.raw)
-        return Fail(kExitUsage, "option --raw does not apply to print (its input is UTF-8)");
+// The request that the options make.
+print::PrintRequest MakePrintRequest(const Options& options) {
     print::PrintRequest request;
     request.files = options.operands;
     if (!options.font.empty())
         request.font = options.font;
     request.weight = options.weight;
     request.italic = options.italic;
-    request.page.paper = *print::FindPaper(options.paper);
-    request.page.fontSize = options.sizeGiven ? options.size : 10;
-    request.page.leading = request.page.fontSize * 1.2;
-    request.page.header = options.header;
-    request.page.landscape = options.landscape;
-    request.page.columns = options.columns;
-    request.page.marginTop = request.page.marginRight = request.page.marginBottom = request.page.marginLeft =
-        options.margins;
-    request.page.lineNumbers = options.lineNumbers;
-    request.page.tabWidth = options.tabWidth;
-    request.page.truncate = options.truncate;
-    request.page.title = options.title;
-    if (!options.duplex.empty() && options.duplex != "long" && options.duplex != "short")
-        return Fail(kExitUsage, "option --duplex takes long or short");
-    if (!options.duplex.empty())
-        request.page.duplex = options.duplex == "long" ? print::Duplex::longEdge : print::Duplex::shortEdge;
-    if (!ParsePageRanges(options.pages, request.pages))
-        return Fail(kExitUsage, "option --pages takes ranges of page numbers from 1, such as 3-5,9");
-    request.pdf = EndsWith(options.output, ".pdf") || EndsWith(options.output, ".PDF");
+    print::PageModel& page = request.page;
+    page.paper = *print::FindPaper(options.paper);
+    page.fontSize = options.sizeGiven ? options.size : 10;
+    page.leading = page.fontSize * 1.2;
+    page.header = options.header;
+    page.landscape = options.landscape;
+    page.columns = options.columns;
+    if (options.marginsGiven) {
+        page.marginTop = options.margins[0];
+        page.marginRight = options.margins[1];
+        page.marginBottom = options.margins[2];
+        page.marginLeft = options.margins[3];
+    }
+    page.lineNumbers = options.lineNumbers;
+    page.tabWidth = options.tabWidth;
+    page.truncate = options.truncate;
+    page.title = options.title;
+    page.duplex = options.duplex;
+    request.pages = options.pages;
+    request.input.charset = options.encoding;
+    request.input.escapes = options.escapes;
+    request.input.force = options.force;
+    request.pdf = WantsPdf(options);
+    return request;
+}
+
+} // namespace
+
+int PrintText(const Options& options) {
+    if (options.raw)
+        return Fail(kExitUsage, "option --raw does not apply to print (--encoding names the files' charset)");
+    print::PrintRequest request = MakePrintRequest(options);
+    std::string room = print::RoomProblem(request.page);
+    if (!room.empty())
+        return Fail(kExitUsage, room);
 
     TerminalReporter reporter;
     print::PrintJob job(request, reporter);
@@ -145,7 +140,8 @@ int PrintText(const Options& options) {
     outcome = job.Run(out, body, error);
     reporter.Clear();
     int status = ExitStatusOf(outcome);
-    if (outcome != print::PrintJob::Outcome::done && outcome != print::PrintJob::Outcome::partial)
+    if (outcome != print::PrintJob::Outcome::done && outcome != print::PrintJob::Outcome::partial &&
+        outcome != print::PrintJob::Outcome::inputFailed)
         return Fail(status, error);
     return Finish(out, status);
 }
