@@ -41,6 +41,15 @@ for line in lines[:-1]:
 sys.exit(0 if ''.join(lines) == text and len(lines) > 2 and all(e in allowed for e in ends) else 1)
 PY
 
+# A word longer than the line is cut between grapheme clusters: no line
+# starts with a combining mark.
+$PY -c 'print("e\u0301a\u0302\u0323" * 150)' >marks.txt
+run print marks.txt -o marks.pdf; status 0 "a long word"
+pdftotext marks.pdf - | $PY -c 'import sys, unicodedata
+lines = [unicodedata.normalize("NFD", l) for l in sys.stdin.read().split("\n") if l.strip()]
+sys.exit(0 if len(lines) > 2 and all(unicodedata.combining(l[0]) == 0 for l in lines) else 1)' ||
+    fail "a long word is cut inside a grapheme cluster"
+
 # --- Headers: name, date and "Page N of M" never overlap, for names of 1 to
 # 300 characters, in portrait, landscape and two columns.
 names=()
