@@ -285,20 +285,55 @@ int ShowInfo(const Options& options) {
     return Finish(out);
 }
 
-// The program is written straight from the converter: a host's copy of it
-// (T42GetFontData) would double the memory of a program that can be tens
-// of megabytes. The bytes are the same.
+// The font of `faceName` loaded as MakeFont finds it, its program not yet
+// written.
+int LoadFont(const Options& options, const std::string& faceName, t42::TTPost42& converter) {
+    t42::Status status = t42::Status::Refuse(t42::kNoSuchFont, t42::Check::notListed);
+    if (faceName.size() < LF_FACESIZE) {
+        LOGFONTA request = MakeRequest(options, faceName);
+        status = converter.Load(&request);
+        if (!status.Ok() && status.check != t42::Check::notListed)
+            return Fail(kExitRefused, Explain(status, faceName));
+    }
+    if (!status.Ok()) {
+        t42::FontLocation location;
+        if (!FindListedFace(faceName, location))
+            return Fail(kExitRefused, Explain(status, faceName));
+        status = converter.LoadFace(location, RequestCodePage(options));
+        if (!status.Ok())
+            return Fail(kExitRefused, Explain(status, faceName));
+    }
+    ProtectFromOutput(converter.Font().Path());
+    return kExitOk;
+}
+
+// Takes a streamed program into the output file.
+class OutputFileSink : public t42::OutputSink {
+public:
+    explicit OutputFileSink(OutputFile& out) : out_(out) {}
+    void Take(const char* data, std::size_t size) override { out_.Write(data, size); }
+
+private:
+    OutputFile& out_;
+};
+
+// No handle outlives the command, so the program is written out as it is
+// made rather than kept whole: a window of it at a time stays in the
+// processor's cache, and the memory of the whole program is never touched.
+// Only a font that loads opens the output; the bytes are those of
+// T42GetFontData.
 int Convert(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
-    std::shared_ptr<const t42::TTPost42> converter;
-    if (int status = MakeFont(options, options.operands[0], converter))
+    t42::TTPost42 converter;
+    if (int status = LoadFont(options, options.operands[0], converter))
         return status;
-    const t42::OutputBuffer& program = converter->Program();
     OutputFile out;
     if (!OpenOutput(options, out))
         return kExitIo;
-    out.Write(program.Data(), program.Size());
+    OutputFileSink sink(out);
+    t42::OutputBuffer program(sink);
+    converter.WriteProgram(program);
     return Finish(out);
 }
 

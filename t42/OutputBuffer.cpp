@@ -4,6 +4,17 @@
 
 namespace t42 {
 
+void OutputBuffer::Expand(std::size_t needed) {
+    if (sink_ && size_ != 0) {
+        needed -= size_;
+        Flush();
+        if (needed <= capacity_)
+            return;
+    }
+    std::size_t doubled = capacity_ * 2;
+    Resize(RoundToStep(needed > doubled ? needed : doubled));
+}
+
 void OutputBuffer::Resize(std::size_t capacity) {
     void* moved = std::realloc(data_, capacity);
     if (!moved)
