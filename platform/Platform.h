@@ -178,9 +178,10 @@ public:
 
     int Open(const std::string& path);
     const FileIdentity& Identity() const { return identity_; }
-    // Every byte of the file as it is now (a file that shrinks while being
-    // read gives what was there).
-    int ReadAll(std::vector<std::uint8_t>& bytes);
+    // Every byte of the file as it is now, read straight into a new block
+    // of `size` bytes (a file that shrinks while being read gives what was
+    // there). Throws std::bad_alloc when the block cannot be had.
+    int ReadAll(std::unique_ptr<std::uint8_t[]>& bytes, std::size_t& size);
 
 private:
     FileIdentity identity_;

@@ -43,10 +43,11 @@ Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& 
         if (found != shared.byKey.end() && (file = found->second.lock()))
             return Status{};
     }
-    std::vector<std::uint8_t> bytes;
-    if (int error = reader.ReadAll(bytes))
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    if (int error = reader.ReadAll(bytes, size))
         return Status::Refuse(kBadFont, Check::fileUnreadable, 0, error);
-    auto read = std::make_shared<const FontFile>(std::move(bytes));
+    auto read = std::make_shared<const FontFile>(std::move(bytes), size);
     std::lock_guard<platform::Mutex> guard(shared.lock);
     for (auto entry = shared.byKey.begin(); entry != shared.byKey.end();)
         entry = entry->second.expired() ? shared.byKey.erase(entry) : std::next(entry);

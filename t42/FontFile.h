@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace t42 {
 
@@ -20,16 +19,17 @@ public:
     // and modification time), else read now.
     static Status Open(const std::string& path, std::shared_ptr<const FontFile>& file);
 
-    const std::uint8_t* Data() const { return bytes_.data(); }
-    std::size_t Size() const { return bytes_.size(); }
+    const std::uint8_t* Data() const { return bytes_.get(); }
+    std::size_t Size() const { return size_; }
 
     // How many distinct copies are held now (for tests).
     static std::size_t SharedCount();
 
-    explicit FontFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    FontFile(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size) : bytes_(std::move(bytes)), size_(size) {}
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::size_t size_;
 };
 
 } // namespace t42

@@ -30,23 +30,25 @@ int FileReader::Open(const std::string& path) {
     return 0;
 }
 
-int FileReader::ReadAll(std::vector<std::uint8_t>& bytes) {
+int FileReader::ReadAll(std::unique_ptr<std::uint8_t[]>& bytes, std::size_t& size) {
     if (identity_.size >= 0xFFFFFFFFull)
         return EFBIG; // sfnt offsets are 32-bit
-    // What fstat saw; a file that shrank meanwhile gives what was there.
-    bytes.resize(static_cast<std::size_t>(identity_.size));
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        ssize_t count = read(static_cast<int>(handle_), bytes.data() + filled, bytes.size() - filled);
+    // What fstat saw, into memory that is not cleared first: every byte
+    // that counts is read over. A file that shrank meanwhile gives what was
+    // there.
+    std::size_t wanted = static_cast<std::size_t>(identity_.size);
+    bytes.reset(new std::uint8_t[wanted == 0 ? 1 : wanted]);
+    size = 0;
+    while (size < wanted) {
+        ssize_t count = read(static_cast<int>(handle_), bytes.get() + size, wanted - size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
             return errno;
         if (count == 0)
             break;
-        filled += static_cast<std::size_t>(count);
+        size += static_cast<std::size_t>(count);
     }
-    bytes.resize(filled);
     return 0;
 }
 
