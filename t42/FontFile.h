@@ -7,6 +7,7 @@
 #include "Status.h"
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -19,17 +20,22 @@ public:
     // and modification time), else read now.
     static Status Open(const std::string& path, std::shared_ptr<const FontFile>& file);
 
-    const std::uint8_t* Data() const { return bytes_.get(); }
+    const std::uint8_t* Data() const { return bytes_; }
     std::size_t Size() const { return size_; }
 
     // How many distinct copies are held now (for tests).
     static std::size_t SharedCount();
 
-    FontFile(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size) : bytes_(std::move(bytes)), size_(size) {}
+    // Room for `capacity` bytes, to be read into; throws std::bad_alloc.
+    explicit FontFile(std::size_t capacity);
+    ~FontFile();
+    FontFile(const FontFile&) = delete;
+    FontFile& operator=(const FontFile&) = delete;
 
 private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
-    std::size_t size_;
+    std::uint8_t* bytes_;
+    std::size_t capacity_;
+    std::size_t size_ = 0;
 };
 
 } // namespace t42

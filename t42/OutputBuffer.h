@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -25,7 +24,7 @@ public:
     // Streams to `sink`: the buffer keeps at most about `window` bytes, and
     // Size() counts only those not handed over yet.
     explicit OutputBuffer(OutputSink& sink, std::size_t window = kStreamWindow) : sink_(&sink), window_(window) {}
-    ~OutputBuffer() { std::free(data_); }
+    ~OutputBuffer();
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 

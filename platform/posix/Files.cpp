@@ -30,17 +30,12 @@ int FileReader::Open(const std::string& path) {
     return 0;
 }
 
-int FileReader::ReadAll(std::unique_ptr<std::uint8_t[]>& bytes, std::size_t& size) {
-    if (identity_.size >= 0xFFFFFFFFull)
-        return EFBIG; // sfnt offsets are 32-bit
-    // What fstat saw, into memory that is not cleared first: every byte
-    // that counts is read over. A file that shrank meanwhile gives what was
-    // there.
+int FileReader::ReadAll(std::uint8_t* bytes, std::size_t& size) {
+    // What fstat saw; a file that shrank meanwhile gives what was there.
     std::size_t wanted = static_cast<std::size_t>(identity_.size);
-    bytes.reset(new std::uint8_t[wanted == 0 ? 1 : wanted]);
     size = 0;
     while (size < wanted) {
-        ssize_t count = read(static_cast<int>(handle_), bytes.get() + size, wanted - size);
+        ssize_t count = read(static_cast<int>(handle_), bytes + size, wanted - size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)

@@ -50,17 +50,13 @@ int FileReader::Open(const std::string& path) {
     return 0;
 }
 
-int FileReader::ReadAll(std::unique_ptr<std::uint8_t[]>& bytes, std::size_t& size) {
+int FileReader::ReadAll(std::uint8_t* bytes, std::size_t& size) {
     HANDLE file = reinterpret_cast<HANDLE>(handle_);
-    if (identity_.size >= 0xFFFFFFFFull)
-        return EFBIG; // sfnt offsets are 32-bit
-    // Read over memory that is not cleared first.
     std::size_t wanted = static_cast<std::size_t>(identity_.size);
-    bytes.reset(new std::uint8_t[wanted == 0 ? 1 : wanted]);
     size = 0;
     while (size < wanted) {
         DWORD count = 0;
-        if (!ReadFile(file, bytes.get() + size, static_cast<DWORD>(wanted - size), &count, nullptr))
+        if (!ReadFile(file, bytes + size, static_cast<DWORD>(wanted - size), &count, nullptr))
             return ErrnoOf(GetLastError());
         if (count == 0)
             break; // the file shrank: what was there
