@@ -58,10 +58,17 @@ bool IsFace(FcPattern* pattern, int& index, bool& trueType) {
 // a face without TrueType outlines.
 using FacesByFile = std::map<std::string, std::vector<std::string>>;
 
+bool IsAscii(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 void CollectFaces(FcFontSet* fonts, FacesByFile& files) {
     if (!fonts)
         return;
-    std::map<std::string, bool> anyTrueType;
+    const std::uint32_t codePage = UserCodePage();
     for (int i = 0; i < fonts->nfont; ++i) {
         FcPattern* pattern = fonts->fonts[i];
         FcChar8* file = nullptr;
@@ -72,8 +79,12 @@ void CollectFaces(FcFontSet* fonts, FacesByFile& files) {
         std::vector<std::string>& faces = files[reinterpret_cast<const char*>(file)];
         if (faces.size() <= static_cast<std::size_t>(index))
             faces.resize(static_cast<std::size_t>(index) + 1);
-        if (trueType && faces[static_cast<std::size_t>(index)].empty())
-            faces[static_cast<std::size_t>(index)] = Utf8ToCodePage(EnglishFullName(pattern), UserCodePage());
+        if (trueType && faces[static_cast<std::size_t>(index)].empty()) {
+            // Most names are ASCII, the same in every code page: only the
+            // others go through a converter.
+            std::string name = EnglishFullName(pattern);
+            faces[static_cast<std::size_t>(index)] = IsAscii(name) ? std::move(name) : Utf8ToCodePage(name, codePage);
+        }
     }
 }
 
