@@ -53,9 +53,10 @@ def main():
         # replacing a file safe, a cost of the file system, not of converting.
         commands = {
             "quelin": [args.quelin, "convert", face],
-            "peer": ["ttftotype42", path, os.path.join(out, "p.t42")],
             "bound": [args.bound, path],
         }
+        if not path.endswith(".ttc"):  # the peer reads no collections
+            commands["peer"] = ["ttftotype42", path, os.path.join(out, "p.t42")]
         outputs = {"quelin": os.path.join(out, "q.t42"), "bound": os.path.join(out, "b.hex")}
         if args.before:
             commands["before"] = [args.before, "convert", face]
@@ -73,12 +74,15 @@ def main():
         peak = {name: max(values) for name, values in peaks.items()}
         program = os.path.getsize(os.path.join(out, "q.t42"))
         to_bound = median["quelin"] / median["bound"]
-        to_peer = median["peer"] / median["quelin"]
+        to_peer = median["peer"] / median["quelin"] if "peer" in median else None
+        def shown(value, form, width):
+            return format(value, form) if value is not None else "-".rjust(width)
         print(f"{face:22} {os.path.getsize(path):9d} {program:9d} {median['bound']:8.4f} "
-              f"{median['quelin']:8.4f} {median['peer']:8.4f} {to_bound:7.2f} {to_peer:7.2f} "
-              f"{peak['quelin'] / 1024:7.1f}M {peak['peer'] / 1024:8.1f}M"
+              f"{median['quelin']:8.4f} {shown(median.get('peer'), '8.4f', 8)} {to_bound:7.2f} "
+              f"{shown(to_peer, '7.2f', 7)} {peak['quelin'] / 1024:7.1f}M "
+              f"{shown(peak['peer'] / 1024 if 'peer' in peak else None, '8.1f', 8)}M"
               + (f" {median['before']:8.4f} {median['before'] / median['bound']:7.2f} "
-                 f"{peak['before'] / 1024:7.1f}M" if args.before else ""))
+                 f"{peak['before'] / 1024:7.1f}M" if args.before else ""), flush=True)
         memory_limit = 2.5 * program / 1024 + 8 * 1024
         if face == "Droid Sans Fallback":
             if to_bound > 1.3:
