@@ -104,17 +104,15 @@ std::unique_ptr<FontValues> OpenInstalledFontValues() {
     // Picks up fonts installed or removed since the last look.
     if (!FcInitBringUptoDate())
         return nullptr;
-    FcPattern* all = FcPatternCreate();
-    FcObjectSet* objects =
-        FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FULLNAMELANG, FC_FAMILY,
-                         FC_FONTFORMAT, FC_OUTLINE, static_cast<char*>(nullptr));
-    FcFontSet* fonts = FcFontList(nullptr, all, objects);
+    // The configuration's own sets of fonts, read in place: FcFontList
+    // would copy every pattern first. The reference keeps them while
+    // another thread may bring the configuration up to date.
+    std::unique_ptr<FcConfig, void (*)(FcConfig*)> config(FcConfigReference(nullptr), FcConfigDestroy);
+    if (!config)
+        return nullptr;
     FacesByFile files;
-    CollectFaces(fonts, files);
-    if (fonts)
-        FcFontSetDestroy(fonts);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(all);
+    CollectFaces(FcConfigGetFonts(config.get(), FcSetSystem), files);
+    CollectFaces(FcConfigGetFonts(config.get(), FcSetApplication), files);
     return std::make_unique<ListedFontValues>(ValuesOf(files), kDefaultFontsFolder);
 }
 
