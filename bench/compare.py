@@ -22,16 +22,19 @@ FONTS = [
 
 
 def run(command, output=None):
-    """Wall time and peak resident memory (KB) of one run; standard output
-    goes to the file `output` when given."""
+    """Wall time, processor time (user and system, s) and peak resident
+    memory (KB) of one run; standard output goes to the file `output` when
+    given."""
     timed = ["/usr/bin/time", "-f", "%M"] + command
     start = time.perf_counter()
     with open(output, "wb") if output else open(os.devnull, "wb") as sink:
-        done = subprocess.run(timed, stdout=sink, stderr=subprocess.PIPE, text=True)
+        process = subprocess.Popen(timed, stdout=sink, stderr=subprocess.PIPE, text=True)
+        stderr = process.stderr.read()
+        _, status, usage = os.wait4(process.pid, 0)
     elapsed = time.perf_counter() - start
-    if done.returncode != 0:
-        sys.exit(f"failed: {' '.join(command)}\n{done.stderr}")
-    return elapsed, int(done.stderr.strip().splitlines()[-1])
+    if status != 0:
+        sys.exit(f"failed: {' '.join(command)}\n{stderr}")
+    return elapsed, usage.ru_utime + usage.ru_stime, int(stderr.strip().splitlines()[-1])
 
 
 def main():
@@ -62,15 +65,18 @@ def main():
             commands["before"] = [args.before, "convert", face]
             outputs["before"] = os.path.join(out, "before.t42")
         times = {name: [] for name in commands}
+        cpus = {name: [] for name in commands}
         peaks = {name: [] for name in commands}
         for name, command in commands.items():  # warm the page cache
             run(command, outputs.get(name))
         for _ in range(args.runs):
             for name, command in commands.items():
-                elapsed, peak = run(command, outputs.get(name))
+                elapsed, cpu, peak = run(command, outputs.get(name))
                 times[name].append(elapsed)
+                cpus[name].append(cpu)
                 peaks[name].append(peak)
         median = {name: statistics.median(values) for name, values in times.items()}
+        cpu = {name: statistics.median(values) for name, values in cpus.items()}
         peak = {name: max(values) for name, values in peaks.items()}
         program = os.path.getsize(os.path.join(out, "q.t42"))
         to_bound = median["quelin"] / median["bound"]
@@ -83,6 +89,11 @@ def main():
               f"{shown(peak['peer'] / 1024 if 'peer' in peak else None, '8.1f', 8)}M"
               + (f" {median['before']:8.4f} {median['before'] / median['bound']:7.2f} "
                  f"{peak['before'] / 1024:7.1f}M" if args.before else ""), flush=True)
+        # Processor time, which other load on the machine inflates less.
+        print(f"{'':22} processor time: bound {cpu['bound']:.4f}, quelin {cpu['quelin']:.4f} "
+              f"({cpu['quelin'] / cpu['bound']:.2f} times)"
+              + (f", before {cpu['before']:.4f} ({cpu['before'] / cpu['bound']:.2f} times)" if args.before else ""),
+              flush=True)
         memory_limit = 2.5 * program / 1024 + 8 * 1024
         if face == "Droid Sans Fallback":
             if to_bound > 1.3:
