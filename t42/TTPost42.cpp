@@ -68,6 +68,10 @@ Status TTPost42::LoadFace(const FontLocation& location, std::uint32_t codePage) 
 }
 
 void TTPost42::WriteProgram(OutputBuffer& out) const {
+    if (!font_)
+        return;
+    // The glyph names come from the face and the glyph namer's cache.
+    std::lock_guard<platform::Mutex> hold(font_->FaceLock());
     WriteFontProgram(*font_, GlyphSelection::WholeFont(static_cast<std::uint32_t>(font_->Facts().numGlyphs)), out);
     out.Flush();
 }

@@ -45,6 +45,7 @@ public:
 
     // Writes the whole program of the loaded face to `out` (a streaming
     // buffer hands it on as it is written; the program is not kept).
+    // Nothing without a loaded face.
     void WriteProgram(OutputBuffer& out) const;
 
     // Releases the font, the program and the glyph items.
