@@ -84,6 +84,7 @@ int PrintText(const Options& options) {
     request.italic = options.italic;
     request.page.paper = *print::FindPaper(options.paper);
     request.page.fontSize = options.sizeGiven ? options.size : 10;
+    request.sizeGiven = options.sizeGiven;
     request.page.leading = request.page.fontSize * 1.2;
     request.page.header = options.header;
     request.pdf = EndsWith(options.output, ".pdf") || EndsWith(options.output, ".PDF");

@@ -79,8 +79,13 @@ bool PrintJob::Open(std::string& error, Outcome& outcome) {
     outcome = Outcome::fontRefused;
     t42::FontLocation location;
     std::string warning;
-    if (!choice_.ChooseMain(request_.font, request_.weight, request_.italic, location, error, warning))
+    double size = 0;
+    if (!choice_.ChooseMain(request_.font, request_.weight, request_.italic, location, size, error, warning))
         return false;
+    if (size > 0 && !request_.sizeGiven) {
+        request_.page.fontSize = size;
+        request_.page.leading = size * 1.2;
+    }
     if (!warning.empty())
         reporter_.Warning(warning);
     reporter_.FontRead(location.path);
@@ -95,7 +100,7 @@ bool PrintJob::Open(std::string& error, Outcome& outcome) {
 void PrintJob::ReportMissing(const std::vector<MissingCharacter>& missing) {
     for (const MissingCharacter& character : missing)
         reporter_.Warning(CodePointName(character.codePoint) +
-                          " is in no installed TrueType font; drawn as the main font's glyph 0 " +
+                          " is in no installed font; drawn as the main font's glyph 0 " +
                           std::to_string(character.count) + (character.count == 1 ? " time" : " times") +
                           ", first at " +
                           (character.file == "standard input" ? std::string() : Quoted(character.file) + ", ") +

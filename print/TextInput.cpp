@@ -1,6 +1,6 @@
 #include "TextInput.h"
 
-#include "t42/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -99,7 +99,7 @@ std::size_t TextInput::Decode(const unsigned char* bytes, std::size_t size, bool
                 ++column_; // a line end's carriage return and other controls draw nothing
             continue;
         }
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, size - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
         if (step.truncated && !last)
             return size - at;
         if (step.valid && step.codePoint != 0) {
