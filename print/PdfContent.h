@@ -4,14 +4,15 @@
 // elsewhere on the baseline a TJ adjustment moves the pen there, and off
 // the baseline a new text matrix. Moves are whole hundredths of a point,
 // taken from where the pen really is, so that rounding never adds up.
-// Clusters whose glyphs do not give their text back through ToUnicode are
-// wrapped in a span with their ActualText.
+// A word with a cluster whose glyphs do not give its text back through
+// ToUnicode is wrapped in a span with its ActualText.
 #pragma once
 
 #include "Page.h"
 #include "PdfFont.h"
 
 #include <string>
+#include <vector>
 
 namespace print {
 
@@ -30,14 +31,20 @@ public:
     std::string Take();
 
 private:
-    void DrawCluster(const GlyphRun& run, const Cluster* cluster, std::uint32_t first, std::uint32_t end);
-    bool NeedsActualText(PdfFont& font, std::uint32_t glyph, const std::u32string& drawn);
+    // A cluster's glyphs, glyphs[first, end) of the run; or glyphs in no cluster.
+    struct Piece {
+        const Cluster* cluster;
+        std::uint32_t first, end;
+    };
+    void DrawWord(const GlyphRun& run, std::size_t start, std::size_t end);
+    bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void Show(PdfFont& font, const PlacedGlyph& glyph);
     void SelectFont(int id, double size);
     void EndShow();
     void Write(const std::string& text);
 
     PdfFonts& fonts_;
+    std::vector<Piece> pieces_; // of the run being drawn
     std::string out_;
     bool inText_ = false;
     bool showing_ = false;  // inside a TJ array

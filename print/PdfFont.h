@@ -30,6 +30,9 @@ public:
     // The advance of a CID in thousandths of an em, as /W gives it.
     double Width(std::uint16_t cid) const { return widths_[cid]; }
 
+    // Whether `glyph` is the font's space glyph, which draws nothing.
+    bool IsSpace(std::uint32_t glyph) const { return glyph != 0 && glyph == font_.NominalGlyph(' '); }
+
     // The text the CID maps to: `text` when it maps to none yet.
     const std::u32string& Claim(std::uint16_t cid, const std::u32string& text);
 

@@ -1,5 +1,6 @@
 #include "PrintJob.h"
 #include "Layout.h"
+#include "PdfWriter.h"
 #include "PsWriter.h"
 #include "TextInput.h"
 
@@ -107,9 +108,22 @@ void PrintJob::ReportMissing(const std::vector<MissingCharacter>& missing) {
                           "line " + std::to_string(character.line) + ", column " + std::to_string(character.column));
 }
 
+// The document's title: the one asked for, else the names of the inputs.
+std::string PrintJob::Title() const {
+    if (!request_.page.title.empty())
+        return request_.page.title;
+    std::string title;
+    for (const Input& input : inputs_)
+        title += (title.empty() ? "" : ", ") + (input.name.empty() ? std::string("standard input") : input.name);
+    return title;
+}
+
 PrintJob::Outcome PrintJob::Run(Output& out, Scratch& scratch, std::string& error) {
     std::unique_ptr<PageWriter> writer;
-    writer = std::make_unique<PsWriter>(request_.page, *fonts_, scratch, out);
+    if (request_.pdf)
+        writer = std::make_unique<PdfWriter>(out, request_.page, *fonts_, Title());
+    else
+        writer = std::make_unique<PsWriter>(request_.page, *fonts_, scratch, out);
     PageLayout layout(request_.page, *fonts_, *writer);
     TextInput reader(layout, reporter_);
     for (const Input& input : inputs_) {

@@ -42,8 +42,9 @@ public:
     // and what failed in `outcome`.
     bool Open(std::string& error, Outcome& outcome);
 
-    // Lays out the inputs and writes the document to `out`; a PostScript
-    // document keeps its pages in `scratch` until its fonts are known.
+    // Lays out the inputs and writes the document to `out`: PDF when the
+    // request asks for it, else PostScript, which keeps its pages in
+    // `scratch` until its fonts are known.
     // `done`, or `partial` when some text could not be drawn as given (an
     // invalid byte, a character no font has; each was reported); otherwise
     // a failure with a sentence in `error`.
@@ -58,6 +59,7 @@ private:
     };
 
     bool OpenInputs(std::string& error);
+    std::string Title() const;
     void ReportMissing(const std::vector<struct MissingCharacter>& missing);
 
     PrintRequest request_;

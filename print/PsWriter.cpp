@@ -1,10 +1,13 @@
 #include "PsWriter.h"
 
+#include "t42/SubsetPlan.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace print {
@@ -358,12 +361,16 @@ bool PsWriter::WriteSetup(std::string& error) {
             name = subset.fontName;
             find = NameToken(name) + (subset.cidKeyed ? " /CIDFont findresource" : " findfont");
         } else {
-            t42::Status made = font.Converter().SubsetProgram(codes.drawn, program, tokens);
-            if (!made.Ok() || tokens.size() != codes.drawn.size()) {
+            t42::SubsetPlan plan;
+            t42::Status made = font.Converter().PlanSubset(codes.drawn, plan);
+            if (!made.Ok()) {
                 error = "cannot write the glyphs of \"" + font.Location().path + "\" (" +
                         std::to_string(made.code) + "): " + made.Reason();
                 return false;
             }
+            plan.WriteProgram(program);
+            for (const t42::DrawnGlyph& drawn : codes.drawn)
+                tokens.push_back(plan.NameToken(drawn.glyph));
             find = (name.empty() ? "() cvn" : "/" + name) + " findfont";
         }
         out_.Write("%%BeginResource: font " + CommentText(name) + "\n");
