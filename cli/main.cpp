@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Document.h"
 #include "ExitStatus.h"
+#include "print/CffFont.h"
 #include "print/FontChoice.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -285,12 +286,31 @@ int ShowInfo(const Options& options) {
     return Finish(out);
 }
 
+// A face with CFF outlines becomes a FontSet resource of the whole font.
+int ConvertCff(const Options& options, const t42::FontLocation& location) {
+    std::string error, name;
+    std::unique_ptr<print::CffFont> font = print::CffFont::Open(location, error);
+    t42::OutputBuffer program;
+    if (!font || !print::WriteCffFontSet(*font, program, name, error))
+        return Fail(kExitRefused, "cannot convert " + Quoted(options.operands[0]) + ": " + error);
+    ProtectFromOutput(location.path);
+    OutputFile out;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    out.Write(program.Data(), program.Size());
+    return Finish(out);
+}
+
 // The program is written straight from the converter: a host's copy of it
 // (T42GetFontData) would double the memory of a program that can be tens
 // of megabytes. The bytes are the same.
 int Convert(const Options& options) {
     if (int status = NeedFace(options, 0))
         return status;
+    t42::FontLocation location;
+    const std::string& name = options.operands[0];
+    if (!print::FindListedFace(name, location) && print::FindCffFace(name, location))
+        return ConvertCff(options, location);
     std::shared_ptr<const t42::TTPost42> converter;
     if (int status = MakeFont(options, options.operands[0], converter))
         return status;
@@ -421,8 +441,9 @@ int Run(int argc, char** argv) {
             out.Printf("quelin %s\n", kVersion);
         return Finish(out);
     }
+    // A file of CFF fonts is for print and convert, through fontconfig.
     for (const std::string& file : options.fontFiles)
-        if (!platform::AddFontFile(file, error))
+        if (!platform::AddFontFile(file, error) && !print::AddCffFontFile(file))
             return Fail(kExitIo, error);
     if (options.command == "list")
         return ListFonts(options);

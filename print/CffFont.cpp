@@ -257,4 +257,22 @@ void WriteCffResource(const CffSubset& subset, t42::OutputBuffer& out) {
     AppendAscii85(stream.data(), stream.size(), out);
 }
 
+bool WriteCffFontSet(const CffFont& font, t42::OutputBuffer& out, std::string& name, std::string& error) {
+    std::vector<std::uint32_t> glyphs(static_cast<std::size_t>(font.Face()->num_glyphs));
+    for (std::size_t glyph = 0; glyph < glyphs.size(); ++glyph)
+        glyphs[glyph] = static_cast<std::uint32_t>(glyph);
+    CffSubset whole;
+    if (!font.Subset(glyphs, whole, error))
+        return false;
+    name = whole.fontName;
+    std::string title;
+    for (char c : name)
+        title += c > ' ' && c < 0x7F && c != '(' && c != ')' && c != '\\' ? c : '_';
+    out.Append("%!PS-Adobe-3.0 Resource-FontSet\n%%DocumentNeededResources: ProcSet (FontSetInit)\n%%Title: (FontSet/" +
+               title + ")\n%%LanguageLevel: 3\n%%Creator: quelin convert\n%%EndComments\n");
+    WriteCffResource(whole, out);
+    out.Append("%%EOF\n");
+    return true;
+}
+
 } // namespace print

@@ -78,4 +78,8 @@ std::string NameToken(const std::string& name);
 // font; CID-keyed: a CIDFont) under its fontName, 7-bit text throughout.
 void WriteCffResource(const CffSubset& subset, t42::OutputBuffer& out);
 
+// A FontSet resource file of the whole font (its CFF data as HarfBuzz
+// rebuilds it), to be sent to a printer: `name` is set to its font's name.
+bool WriteCffFontSet(const CffFont& font, t42::OutputBuffer& out, std::string& name, std::string& error);
+
 } // namespace print

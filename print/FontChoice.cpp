@@ -219,6 +219,49 @@ bool FindListedFace(const std::string& name, t42::FontLocation& location) {
     return false;
 }
 
+bool AddCffFontFile(const std::string& path) {
+    FcFontSet* faces = FcFontSetCreate();
+    int count = 0;
+    FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, &count, faces);
+    bool cff = false;
+    for (int i = 0; i < faces->nfont && !cff; ++i) {
+        FcChar8* format = nullptr;
+        cff = FcPatternGetString(faces->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+              std::strcmp(reinterpret_cast<const char*>(format), "CFF") == 0;
+    }
+    FcFontSetDestroy(faces);
+    return cff && FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(path.c_str()));
+}
+
+bool FindCffFace(const std::string& name, t42::FontLocation& location) {
+    bool found = false;
+    for (const char* object : {FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_FAMILY}) {
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, object, reinterpret_cast<const FcChar8*>(name.c_str()));
+        FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("CFF"));
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+        FcPatternDestroy(pattern);
+        for (int i = 0; sorted && !found && i < sorted->nfont; ++i) {
+            FcChar8* value = nullptr;
+            bool named = false;
+            for (int n = 0; !named && FcPatternGetString(sorted->fonts[i], object, n, &value) == FcResultMatch; ++n)
+                named = EqualIgnoringCase(reinterpret_cast<const char*>(value), name);
+            FcChar8* format = nullptr;
+            found = named && FcPatternGetString(sorted->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+                    std::strcmp(reinterpret_cast<const char*>(format), "CFF") == 0 &&
+                    IsOutlineFace(sorted->fonts[i], location);
+        }
+        if (sorted)
+            FcFontSetDestroy(sorted);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
 FontChoice::~FontChoice() {
     if (sorted_)
         FcFontSetDestroy(sorted_);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct _FcFontSet;
 
@@ -19,6 +20,14 @@ namespace print {
 
 // The first listed font that `name` names, as `quelin list` prints it.
 bool FindListedFace(const std::string& name, t42::FontLocation& location);
+
+// A face with CFF outlines whose full, PostScript or family name is
+// `name`, among those fontconfig lists (a family's regular face first).
+bool FindCffFace(const std::string& name, t42::FontLocation& location);
+
+// Adds the faces of the font file at `path` to those fontconfig lists for
+// this process when one of them has CFF outlines; false when none has.
+bool AddCffFontFile(const std::string& path);
 
 class FontChoice {
 public:

@@ -70,6 +70,15 @@ printf '\xf0\x9f\xa6\xb1\n' >u1f9b1.txt
 run print u1f9b1.txt -o u1f9b1.pdf; status 0 "U+1F9B1"
 pdffonts u1f9b1.pdf | grep -q UnifontUpper || fail "U+1F9B1 is not drawn from Unifont Upper"
 
+# --- convert: the whole font as a FontSet resource that Ghostscript loads and draws from.
+run convert "Latin Modern Mono" -o lmmono.ps; status 0 "convert Latin Modern Mono"
+echo '/LMMono10-Regular findfont 20 scalefont setfont 72 700 moveto (Mono converted) show showpage' >>lmmono.ps
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=txtwrite -o - lmmono.ps 2>&1 | grep -q 'Mono converted' ||
+    fail "the converted Latin Modern Mono does not draw"
+cp "$(fc-match -f '%{file}' 'Latin Modern Roman:bold')" mine.otf
+run --font-file ./mine.otf convert "LMRoman10-Bold" -o mine.ps; status 0 "convert --font-file of an OpenType CFF font"
+has mine.ps "%%Title: (FontSet/LMRoman10-Bold)" "convert --font-file"
+
 # --- A line of Chinese in a small document.
 echo "我能吞下玻璃而不伤身体。中文字体测试，你好世界，这是一行中文文本。" >line.txt
 for doc in line.ps line.pdf; do
