@@ -27,8 +27,8 @@ constexpr hb_tag_t kDroppedTables[] = {
 
 // The first name of the CFF data's Name INDEX: the name its font is
 // defined under. Empty when the data has none.
-std::string CffFontName(const std::vector<std::uint8_t>& cff) {
-    t42::ByteReader reader(cff.data(), cff.size());
+std::string CffFontName(const std::uint8_t* cff, std::size_t size) {
+    t42::ByteReader reader(cff, size);
     std::uint8_t headerSize = 0, offsetSize = 0;
     std::uint16_t count = 0;
     if (!reader.U8(2, headerSize) || !reader.U16(headerSize, count) || count == 0 ||
@@ -50,7 +50,7 @@ std::string CffFontName(const std::vector<std::uint8_t>& cff) {
     std::uint64_t data = offsets + std::uint64_t(count + 1) * offsetSize - 1;
     if (!reader.Has(data + first, second - first) || second - first > 127)
         return std::string();
-    return std::string(reinterpret_cast<const char*>(cff.data() + data + first), second - first);
+    return std::string(reinterpret_cast<const char*>(cff + data + first), second - first);
 }
 
 // The CIDs (CID-keyed) or names (name-keyed) of the subset's glyphs, read
@@ -135,8 +135,16 @@ std::unique_ptr<CffFont> CffFont::Open(const t42::FontLocation& location, std::s
         error = "FreeType cannot open the face";
         return nullptr;
     }
-    const char* name = FT_Get_Postscript_Name(font->face_);
-    font->name_ = name && *name ? name : "Untitled";
+    // The name the CFF data defines its font under, which its subsets keep.
+    hb_blob_t* table = hb_face_reference_table(font->hbFace_, kCffTag);
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(table, &length);
+    font->name_ = CffFontName(reinterpret_cast<const std::uint8_t*>(data), length);
+    hb_blob_destroy(table);
+    if (font->name_.empty()) {
+        error = "its CFF data names no font";
+        return nullptr;
+    }
     return font;
 }
 
@@ -183,7 +191,7 @@ bool CffFont::Subset(const std::vector<std::uint32_t>& glyphs, CffSubset& subset
         const char* data = hb_blob_get_data(table, &length);
         subset.cff.assign(data, data + length);
         hb_blob_destroy(table);
-        subset.fontName = CffFontName(subset.cff);
+        subset.fontName = CffFontName(subset.cff.data(), subset.cff.size());
         ok = ok && !subset.originals.empty() && subset.originals[0] == 0 && !subset.fontName.empty();
         if (!ok)
             error = "HarfBuzz's subset of it is not well formed";

@@ -52,6 +52,8 @@ public:
     const t42::FontFile& File() const { return *file_; }
     FT_Face Face() const { return face_; }
     hb_face_t* HbFace() const { return hbFace_; }
+    // The name in the CFF data (not the name table's): the name of the
+    // font its resources define.
     const std::string& PostScriptName() const { return name_; }
 
     // The subset that draws `glyphs` (glyph 0 is always carried). False with
