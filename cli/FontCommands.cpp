@@ -5,6 +5,8 @@
 #include "TextDecoder.h"
 
 #include "platform/Platform.h"
+#include "print/CffFont.h"
+#include "print/FontChoice.h"
 #include "t42/FontFacts.h"
 
 namespace cli {
@@ -73,12 +75,31 @@ private:
 
 } // namespace
 
+// A face with CFF outlines becomes a FontSet resource of the whole font.
+int ConvertCff(const Options& options, const t42::FontLocation& location) {
+    std::string error, name;
+    std::unique_ptr<print::CffFont> font = print::CffFont::Open(location, error);
+    t42::OutputBuffer program;
+    if (!font || !print::WriteCffFontSet(*font, program, name, error))
+        return Fail(kExitRefused, "cannot convert " + Quoted(options.operands[0]) + ": " + error);
+    ProtectFromOutput(location.path);
+    OutputFile out;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    out.Write(program.Data(), program.Size());
+    return Finish(out);
+}
+
 // No handle outlives the command, so the program is written out as it is
 // made rather than kept whole: a window of it at a time stays in the
 // processor's cache, and the memory of the whole program is never touched.
 // Only a font that loads opens the output; the bytes are those of
 // T42GetFontData.
 int Convert(const Options& options) {
+    t42::FontLocation location;
+    if (!options.operands.empty() && !print::FindListedFace(options.operands[0], location) &&
+        print::FindCffFace(options.operands[0], location))
+        return ConvertCff(options, location);
     t42::TTPost42 converter;
     if (int status = LoadFaceFont(options, converter))
         return status;

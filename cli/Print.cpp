@@ -88,6 +88,7 @@ print::PrintRequest MakePrintRequest(const Options& options) {
     print::PageModel& page = request.page;
     page.paper = *print::FindPaper(options.paper);
     page.fontSize = options.sizeGiven ? options.size : 10;
+    request.sizeGiven = options.sizeGiven;
     page.leading = page.fontSize * 1.2;
     page.header = options.header;
     page.landscape = options.landscape;

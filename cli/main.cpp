@@ -8,6 +8,7 @@
 #include "TemporaryFiles.h"
 
 #include "platform/Platform.h"
+#include "print/FontChoice.h"
 
 #include <cstdio>
 #include <cstring>
@@ -72,7 +73,7 @@ int Run(int argc, char** argv) {
     if (!command->printsText && !options.printOnly.empty())
         return Fail(kExitUsage, "option " + options.printOnly + " applies to print only");
     for (const std::string& file : options.fontFiles)
-        if (!platform::AddFontFile(file, error))
+        if (!platform::AddFontFile(file, error) && !print::AddCffFontFile(file))
             return Fail(kExitIo, error);
     return command->run(options);
 }

@@ -142,7 +142,7 @@ bool AddFontFile(const std::string& path, std::string& error) {
     }
     FontValue value;
     if (!DescribeFontFile(path, value)) {
-        error = "\"" + path + "\" holds no font with TrueType outlines";
+        error = "\"" + path + "\" holds no font with TrueType or CFF outlines";
         return false;
     }
     State().addedValues.insert(State().addedValues.begin(), std::move(value));

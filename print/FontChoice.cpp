@@ -4,7 +4,11 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <sstream>
+#include <vector>
 #include <memory>
 
 namespace print {
@@ -19,15 +23,16 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && EqualIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// A face fontconfig lists that the converter can take: TrueType outlines,
-// not a named instance of a variable font.
-bool IsTrueTypeFace(FcPattern* pattern, t42::FontLocation& location) {
+// A face fontconfig lists that the printer can take: TrueType or CFF
+// outlines, not a named instance of a variable font.
+bool IsOutlineFace(FcPattern* pattern, t42::FontLocation& location) {
     FcChar8* format = nullptr;
     FcChar8* file = nullptr;
     FcBool outline = FcTrue;
     int index = 0;
     if (FcPatternGetString(pattern, FC_FONTFORMAT, 0, &format) != FcResultMatch ||
-        std::strcmp(reinterpret_cast<const char*>(format), "TrueType") != 0 ||
+        (std::strcmp(reinterpret_cast<const char*>(format), "TrueType") != 0 &&
+         std::strcmp(reinterpret_cast<const char*>(format), "CFF") != 0) ||
         (FcPatternGetBool(pattern, FC_OUTLINE, 0, &outline) == FcResultMatch && !outline) ||
         FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch)
         return false;
@@ -38,6 +43,33 @@ bool IsTrueTypeFace(FcPattern* pattern, t42::FontLocation& location) {
     location.path = reinterpret_cast<const char*>(file);
     location.faceIndex = index;
     return true;
+}
+
+// Whether every glyph of the face has one advance (or two, as CJK
+// monospace faces have).
+bool IsMonospaced(FcPattern* pattern) {
+    int spacing = FC_PROPORTIONAL;
+    return FcPatternGetInteger(pattern, FC_SPACING, 0, &spacing) == FcResultMatch &&
+           (spacing == FC_MONO || spacing == FC_DUAL);
+}
+
+// Whether the family asked for is monospaced: the generic family, or an
+// installed family all of whose faces are.
+bool WantsMonospace(const std::string& family) {
+    if (EqualIgnoringCase(family, "monospace") || EqualIgnoringCase(family, "mono"))
+        return true;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcObjectSet* objects = FcObjectSetBuild(FC_SPACING, nullptr);
+    FcFontSet* faces = FcFontList(nullptr, pattern, objects);
+    bool mono = faces && faces->nfont > 0;
+    for (int i = 0; mono && i < faces->nfont; ++i)
+        mono = IsMonospaced(faces->fonts[i]);
+    if (faces)
+        FcFontSetDestroy(faces);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return mono;
 }
 
 // Whether the font has `family` among its family or full names.
@@ -56,6 +88,111 @@ bool IsGenericFamily(const std::string& family) {
         if (EqualIgnoringCase(family, generic))
             return true;
     return false;
+}
+
+// A font as Pango describes it: "[FAMILIES] [STYLE WORDS] [SIZE]", such
+// as "Monospace 9" or "DejaVu Sans Bold Italic 11".
+struct Description {
+    std::string families; // comma-separated, as fontconfig reads them
+    int weight = -1;       // OpenType weight; -1: not said
+    int slant = -1;        // fontconfig slant; -1: not said
+    int width = -1;        // fontconfig width; -1: not said
+    double size = 0;       // points; 0: not said
+    bool styled = false;   // a style word or a size was found
+};
+
+struct StyleWord {
+    const char* word; // lower case, without hyphens
+    int weight, slant, width;
+};
+
+constexpr StyleWord kStyleWords[] = {
+    {"normal", -1, -1, -1}, {"roman", -1, FC_SLANT_ROMAN, -1}, {"oblique", -1, FC_SLANT_OBLIQUE, -1},
+    {"italic", -1, FC_SLANT_ITALIC, -1}, {"smallcaps", -1, -1, -1}, {"thin", 100, -1, -1},
+    {"ultralight", 200, -1, -1}, {"extralight", 200, -1, -1}, {"light", 300, -1, -1},
+    {"semilight", 350, -1, -1}, {"demilight", 350, -1, -1}, {"book", 380, -1, -1}, {"regular", 400, -1, -1},
+    {"medium", 500, -1, -1}, {"semibold", 600, -1, -1}, {"demibold", 600, -1, -1}, {"bold", 700, -1, -1},
+    {"ultrabold", 800, -1, -1}, {"extrabold", 800, -1, -1}, {"heavy", 900, -1, -1}, {"black", 900, -1, -1},
+    {"ultrablack", 1000, -1, -1}, {"extrablack", 1000, -1, -1},
+    {"ultracondensed", -1, -1, FC_WIDTH_ULTRACONDENSED}, {"extracondensed", -1, -1, FC_WIDTH_EXTRACONDENSED},
+    {"condensed", -1, -1, FC_WIDTH_CONDENSED}, {"semicondensed", -1, -1, FC_WIDTH_SEMICONDENSED},
+    {"semiexpanded", -1, -1, FC_WIDTH_SEMIEXPANDED}, {"expanded", -1, -1, FC_WIDTH_EXPANDED},
+    {"extraexpanded", -1, -1, FC_WIDTH_EXTRAEXPANDED}, {"ultraexpanded", -1, -1, FC_WIDTH_ULTRAEXPANDED}};
+
+const StyleWord* FindStyleWord(const std::string& word) {
+    std::string key;
+    for (char c : word)
+        if (c != '-')
+            key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (const StyleWord& style : kStyleWords)
+        if (key == style.word)
+            return &style;
+    return nullptr;
+}
+
+// A size: digits with at most one point, and "px" or nothing after them.
+bool ReadSize(std::string word, double& size) {
+    if (word.size() > 2 && word.compare(word.size() - 2, 2, "px") == 0)
+        word.resize(word.size() - 2);
+    if (word.empty() || word.size() > 8 || word.find_first_not_of("0123456789.") != std::string::npos ||
+        word.find('.') != word.rfind('.') || word == ".")
+        return false;
+    size = std::strtod(word.c_str(), nullptr);
+    return size > 0;
+}
+
+// Reads the style words and the size from the end of `name`; what stays
+// before them is the family list. Names with a colon are fontconfig's.
+Description ReadDescription(const std::string& name) {
+    Description description;
+    std::vector<std::string> words;
+    std::istringstream split(name);
+    for (std::string word; split >> word;)
+        words.push_back(word);
+    if (name.find(':') != std::string::npos)
+        words.clear();
+    if (!words.empty() && words.size() > 1 && ReadSize(words.back(), description.size)) {
+        words.pop_back();
+        description.styled = true;
+    }
+    while (words.size() > 1) {
+        const StyleWord* style = FindStyleWord(words.back());
+        if (!style)
+            break;
+        if (style->weight >= 0 && description.weight < 0)
+            description.weight = style->weight;
+        if (style->slant >= 0 && description.slant < 0)
+            description.slant = style->slant;
+        if (style->width >= 0 && description.width < 0)
+            description.width = style->width;
+        description.styled = true;
+        words.pop_back();
+    }
+    for (const std::string& word : words)
+        description.families += (description.families.empty() ? "" : " ") + word;
+    while (!description.families.empty() && description.families.back() == ',')
+        description.families.pop_back();
+    return description;
+}
+
+// The fontconfig pattern of a description: its families, in order, and
+// the style it names.
+FcPattern* DescriptionPattern(const Description& description) {
+    FcPattern* pattern = FcPatternCreate();
+    std::istringstream split(description.families);
+    for (std::string family; std::getline(split, family, ',');) {
+        std::size_t first = family.find_first_not_of(' '), last = family.find_last_not_of(' ');
+        if (first != std::string::npos)
+            FcPatternAddString(pattern, FC_FAMILY,
+                               reinterpret_cast<const FcChar8*>(family.substr(first, last - first + 1).c_str()));
+    }
+    if (description.weight >= 0)
+        FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(description.weight));
+    if (description.slant >= 0)
+        FcPatternAddInteger(pattern, FC_SLANT, description.slant);
+    if (description.width >= 0)
+        FcPatternAddInteger(pattern, FC_WIDTH, description.width);
+    return pattern;
 }
 
 } // namespace
@@ -90,15 +227,66 @@ bool FindListedFace(const std::string& name, t42::FontLocation& location) {
     return false;
 }
 
+bool AddCffFontFile(const std::string& path) {
+    // Only a regular file: a FIFO with no writer would never open.
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    FcFontSet* faces = FcFontSetCreate();
+    int count = 0;
+    FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, &count, faces);
+    bool cff = false;
+    for (int i = 0; i < faces->nfont && !cff; ++i) {
+        FcChar8* format = nullptr;
+        cff = FcPatternGetString(faces->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+              std::strcmp(reinterpret_cast<const char*>(format), "CFF") == 0;
+    }
+    FcFontSetDestroy(faces);
+    return cff && FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(path.c_str()));
+}
+
+bool FindCffFace(const std::string& name, t42::FontLocation& location) {
+    bool found = false;
+    for (const char* object : {FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_FAMILY}) {
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, object, reinterpret_cast<const FcChar8*>(name.c_str()));
+        FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("CFF"));
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+        FcPatternDestroy(pattern);
+        for (int i = 0; sorted && !found && i < sorted->nfont; ++i) {
+            FcChar8* value = nullptr;
+            bool named = false;
+            for (int n = 0; !named && FcPatternGetString(sorted->fonts[i], object, n, &value) == FcResultMatch; ++n)
+                named = EqualIgnoringCase(reinterpret_cast<const char*>(value), name);
+            FcChar8* format = nullptr;
+            found = named && FcPatternGetString(sorted->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+                    std::strcmp(reinterpret_cast<const char*>(format), "CFF") == 0 &&
+                    IsOutlineFace(sorted->fonts[i], location);
+        }
+        if (sorted)
+            FcFontSetDestroy(sorted);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
 FontChoice::~FontChoice() {
     if (sorted_)
         FcFontSetDestroy(sorted_);
 }
 
 bool FontChoice::ChooseMain(const std::string& name, int weight, bool italic, t42::FontLocation& location,
-                            std::string& error, std::string& warning) {
+                            double& size, std::string& error, std::string& warning) {
     bool listed = FindListedFace(name, location);
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(listed ? "monospace" : name.c_str()));
+    Description description = ReadDescription(listed ? std::string("monospace") : name);
+    size = description.size;
+    FcPattern* pattern = description.styled ? DescriptionPattern(description)
+                                            : FcNameParse(reinterpret_cast<const FcChar8*>(
+                                                  listed ? "monospace" : name.c_str()));
     if (!pattern) {
         error = "fontconfig cannot read the font name \"" + name + "\"";
         return false;
@@ -107,9 +295,9 @@ bool FontChoice::ChooseMain(const std::string& name, int weight, bool italic, t4
     FcChar8* requested = nullptr;
     if (FcPatternGetString(pattern, FC_FAMILY, 0, &requested) == FcResultMatch)
         family = reinterpret_cast<const char*>(requested);
-    if (weight != 400)
+    if (weight != 400 && description.weight < 0)
         FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    if (italic)
+    if (italic && description.slant < 0)
         FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ITALIC);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -118,18 +306,23 @@ bool FontChoice::ChooseMain(const std::string& name, int weight, bool italic, t4
     FcPatternDestroy(pattern);
     if (listed)
         return true;
-    for (int i = 0; sorted_ && i < sorted_->nfont; ++i) {
-        if (!IsTrueTypeFace(sorted_->fonts[i], location))
-            continue;
-        if (!family.empty() && !IsGenericFamily(family) && !HasName(sorted_->fonts[i], family)) {
-            FcChar8* chosen = nullptr;
-            FcPatternGetString(sorted_->fonts[i], FC_FULLNAME, 0, &chosen);
-            warning = "no installed TrueType font is named \"" + family + "\"; fontconfig chose \"" +
-                      (chosen ? reinterpret_cast<const char*>(chosen) : location.path.c_str()) + "\"";
+    // A monospaced family asked for is never given a proportional face.
+    bool mono = !family.empty() && WantsMonospace(family);
+    for (int pass = mono ? 0 : 1; pass < 2; ++pass) {
+        for (int i = 0; sorted_ && i < sorted_->nfont; ++i) {
+            FcPattern* face = sorted_->fonts[i];
+            if (!IsOutlineFace(face, location) || (pass == 0 && !IsMonospaced(face)))
+                continue;
+            if (!family.empty() && !IsGenericFamily(family) && !HasName(face, family)) {
+                FcChar8* chosen = nullptr;
+                FcPatternGetString(face, FC_FULLNAME, 0, &chosen);
+                warning = "no installed font is named \"" + family + "\"; fontconfig chose \"" +
+                          (chosen ? reinterpret_cast<const char*>(chosen) : location.path.c_str()) + "\"";
+            }
+            return true;
         }
-        return true;
     }
-    error = "fontconfig finds no TrueType font for \"" + name + "\"";
+    error = "fontconfig finds no font with outlines for \"" + name + "\"";
     return false;
 }
 
@@ -138,7 +331,7 @@ bool FontChoice::Fallback(std::uint32_t codePoint, std::size_t& cursor, t42::Fon
         FcPattern* font = sorted_->fonts[cursor];
         FcCharSet* characters = nullptr;
         if (FcPatternGetCharSet(font, FC_CHARSET, 0, &characters) != FcResultMatch ||
-            !FcCharSetHasChar(characters, codePoint) || !IsTrueTypeFace(font, location))
+            !FcCharSetHasChar(characters, codePoint) || !IsOutlineFace(font, location))
             continue;
         ++cursor;
         return true;

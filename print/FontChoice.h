@@ -2,14 +2,17 @@
 // without " (TrueType)", the whole " & "-joined name of a collection or any
 // one of its faces, of any length), and for `print` whatever fontconfig
 // takes ("monospace", "DejaVu Sans:bold"), with the fonts that fontconfig
-// finds for the characters the chosen font lacks. Only faces with TrueType
-// outlines are ever chosen.
+// finds for the characters the chosen font lacks. Names may also be
+// written as Pango describes fonts ("Monospace 9", "DejaVu Sans Bold 11").
+// Faces with TrueType or CFF outlines are chosen; those without outlines
+// are passed over.
 #pragma once
 
 #include "t42/FontLookup.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct _FcFontSet;
 
@@ -21,6 +24,14 @@ bool IsFontPattern(const std::string& name);
 // The first listed font that `name` names, as `quelin list` prints it.
 bool FindListedFace(const std::string& name, t42::FontLocation& location);
 
+// A face with CFF outlines whose full, PostScript or family name is
+// `name`, among those fontconfig lists (a family's regular face first).
+bool FindCffFace(const std::string& name, t42::FontLocation& location);
+
+// Adds the faces of the font file at `path` to those fontconfig lists for
+// this process when one of them has CFF outlines; false when none has.
+bool AddCffFontFile(const std::string& path);
+
 class FontChoice {
 public:
     FontChoice() = default;
@@ -28,12 +39,15 @@ public:
     FontChoice(const FontChoice&) = delete;
     FontChoice& operator=(const FontChoice&) = delete;
 
-    // The main font: a listed name, else fontconfig's best TrueType match
-    // for the pattern `name` (with `weight` and `italic` when they are not
-    // the defaults). Keeps fontconfig's list of fonts in the order of that
-    // match for Fallback. False with a sentence in `error`; a `warning` when
-    // fontconfig chose a font of another family.
-    bool ChooseMain(const std::string& name, int weight, bool italic, t42::FontLocation& location,
+    // The main font: a listed name, else fontconfig's best outline match
+    // for `name` (a fontconfig pattern or a Pango description, whose
+    // trailing number goes to `size`, 0 when it has none), with `weight` and
+    // `italic` when they are not the defaults and the name does not say.
+    // A monospaced family is matched by a monospaced face. Keeps
+    // fontconfig's list of fonts in the order of that match for Fallback.
+    // False with a sentence in `error`; a `warning` when fontconfig chose a
+    // font of another family.
+    bool ChooseMain(const std::string& name, int weight, bool italic, t42::FontLocation& location, double& size,
                     std::string& error, std::string& warning);
 
     // The next font at or after `cursor` in that order that has a glyph

@@ -10,7 +10,9 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 
 namespace print {
@@ -84,11 +86,16 @@ std::string PdfFont::SubsetName() const {
 }
 
 std::string PdfFont::Descriptor(int fontFile) const {
-    const t42::LoadedFont& loaded = font_.Converter().Font();
-    const t42::FontFacts& facts = loaded.Facts();
-    std::lock_guard<platform::Mutex> hold(loaded.FaceLock());
-    FT_Face face = loaded.Face();
-    unsigned em = facts.unitsPerEm;
+    bool cff = font_.Kind() == Outlines::cff;
+    std::unique_lock<platform::Mutex> hold;
+    if (!cff)
+        hold = std::unique_lock<platform::Mutex>(font_.Converter().Font().FaceLock());
+    FT_Face face = cff ? font_.Cff().Face() : font_.Converter().Font().Face();
+    long box[4] = {face->bbox.xMin, face->bbox.yMin, face->bbox.xMax, face->bbox.yMax};
+    if (!cff)
+        for (int i = 0; i < 4; ++i)
+            box[i] = font_.Converter().Font().Facts().fontBBox[i];
+    unsigned em = font_.UnitsPerEm();
     auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     auto* post = static_cast<TT_Postscript*>(FT_Get_Sfnt_Table(face, FT_SFNT_POST));
     double capHeight = os2 && os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight : face->ascender;
@@ -97,12 +104,12 @@ std::string PdfFont::Descriptor(int fontFile) const {
     double stemV = 50 + (weight / 65) * (weight / 65);
     double italicAngle = post ? post->italicAngle / 65536.0 : 0;
     return "<</Type/FontDescriptor/FontName" + PdfName(SubsetName()) + "/Flags " +
-           std::to_string(DescriptorFlags(face)) + "/FontBBox[" + std::to_string(facts.fontBBox[0]) + " " +
-           std::to_string(facts.fontBBox[1]) + " " + std::to_string(facts.fontBBox[2]) + " " +
-           std::to_string(facts.fontBBox[3]) + "]/ItalicAngle " + Number(italicAngle) + "/Ascent " +
-           Number(Thousandths(face->ascender, em)) + "/Descent " + Number(Thousandths(face->descender, em)) +
-           "/CapHeight " + Number(Thousandths(capHeight, em)) + "/StemV " + Number(std::round(stemV)) +
-           "/FontFile2 " + PdfFile::Ref(fontFile) + ">>";
+           std::to_string(DescriptorFlags(face)) + "/FontBBox[" + std::to_string(box[0]) + " " +
+           std::to_string(box[1]) + " " + std::to_string(box[2]) + " " + std::to_string(box[3]) +
+           "]/ItalicAngle " + Number(italicAngle) + "/Ascent " + Number(Thousandths(face->ascender, em)) +
+           "/Descent " + Number(Thousandths(face->descender, em)) + "/CapHeight " +
+           Number(Thousandths(capHeight, em)) + "/StemV " + Number(std::round(stemV)) +
+           (cff ? "/FontFile3 " : "/FontFile2 ") + PdfFile::Ref(fontFile) + ">>";
 }
 
 // CIDs are consecutive from 1: one run of widths.
@@ -117,6 +124,8 @@ std::string PdfFont::Widths() const {
 }
 
 bool PdfFont::Write(PdfFile& file, std::string& error) const {
+    if (font_.Kind() == Outlines::cff)
+        return WriteCff(file, error);
     std::vector<t42::DrawnGlyph> drawn;
     drawn.reserve(glyphs_.size() - 1);
     for (std::size_t cid = 1; cid < glyphs_.size(); ++cid)
@@ -151,6 +160,88 @@ bool PdfFont::Write(PdfFile& file, std::string& error) const {
     file.WriteObject(descriptor, Descriptor(fontFile));
     file.WriteStream(fontFile, "/Length1 " + std::to_string(program.size()), program);
     file.WriteStream(map, "", cidToGid);
+    file.WriteStream(cmap, "", ToUnicodeCMap(toUnicode));
+    return true;
+}
+
+// The text of each glyph that the font's Unicode map gives it: the lowest
+// character that maps to it.
+std::unordered_map<std::uint32_t, char32_t> MappedText(PrintFont& font) {
+    std::unordered_map<std::uint32_t, char32_t> texts;
+    hb_set_t* characters = hb_set_create();
+    hb_face_collect_unicodes(hb_font_get_face(font.Hb()), characters);
+    for (hb_codepoint_t c = HB_SET_VALUE_INVALID; hb_set_next(characters, &c);)
+        if (std::uint32_t glyph = font.NominalGlyph(c))
+            texts.emplace(glyph, static_cast<char32_t>(c));
+    hb_set_destroy(characters);
+    return texts;
+}
+
+// A CFF font: its subset's CFF data as FontFile3 under a CIDFontType0. The
+// CIDs of a CID-keyed subset are its charset's (those of the whole font);
+// a name-keyed subset's are its glyph numbers. The pages' codes, given
+// before the subset was made, reach them through an embedded CMap.
+bool PdfFont::WriteCff(PdfFile& file, std::string& error) const {
+    std::vector<std::uint32_t> glyphs(glyphs_.begin() + 1, glyphs_.end());
+    CffSubset subset;
+    std::string reason;
+    if (!font_.Cff().Subset(glyphs, subset, reason)) {
+        error = "cannot embed " + font_.PostScriptName() + ": " + reason;
+        return false;
+    }
+    std::unordered_map<std::uint32_t, char32_t> mapped;
+    std::vector<std::u32string> toUnicode(glyphs_.size());
+    std::vector<std::pair<std::uint32_t, double>> widths; // by CID
+    std::string codes;
+    std::size_t inBlock = 0;
+    for (std::size_t code = 1; code < glyphs_.size(); ++code) {
+        std::uint32_t cid = subset.cids[subset.Written(glyphs_[code])];
+        if (inBlock == 100) {
+            codes += "endcidchar\n";
+            inBlock = 0;
+        }
+        if (inBlock++ == 0)
+            codes += std::to_string(std::min<std::size_t>(100, glyphs_.size() - code)) + " begincidchar\n";
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "<%04X> %u\n", static_cast<unsigned>(code), static_cast<unsigned>(cid));
+        codes += entry;
+        widths.emplace_back(cid, widths_[code]);
+        toUnicode[code] = texts_[code];
+        if (toUnicode[code].empty()) {
+            if (mapped.empty())
+                mapped = MappedText(font_);
+            auto found = mapped.find(glyphs_[code]);
+            if (found != mapped.end())
+                toUnicode[code] = GlyphText(std::u32string(1, found->second));
+        }
+    }
+    if (inBlock > 0)
+        codes += "endcidchar\n";
+    std::sort(widths.begin(), widths.end());
+    std::string w = "/W[";
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        if (i == 0 || widths[i].first != widths[i - 1].first)
+            w += ((i % 8 == 7) ? "\n" : i ? " " : "") + std::to_string(widths[i].first) + "[" +
+                 Number(widths[i].second) + "]";
+    w += "]";
+    std::string system = "<</Registry" + PdfTextString(subset.registry) + "/Ordering" + PdfTextString(subset.ordering) +
+                         "/Supplement " + std::to_string(subset.supplement) + ">>";
+    std::string cmapName = "QuelinCodes-" + SubsetName().substr(0, 6);
+    std::string encoding = "/CIDInit/ProcSet findresource begin\n12 dict begin\nbegincmap\n/CIDSystemInfo " +
+                           system + " def\n/CMapName/" + cmapName +
+                           " def\n/CMapType 1 def\n1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n" +
+                           codes + "endcmap\nCMapName currentdict/CMap defineresource pop\nend\nend\n";
+    int cidFont = file.Reserve(), descriptor = file.Reserve(), fontFile = file.Reserve(), map = file.Reserve(),
+        cmap = file.Reserve();
+    std::string name = PdfName(SubsetName());
+    file.WriteObject(object_, "<</Type/Font/Subtype/Type0/BaseFont" + name + "/Encoding " + PdfFile::Ref(map) +
+                                  "/DescendantFonts[" + PdfFile::Ref(cidFont) + "]/ToUnicode " + PdfFile::Ref(cmap) +
+                                  ">>");
+    file.WriteObject(cidFont, "<</Type/Font/Subtype/CIDFontType0/BaseFont" + name + "/CIDSystemInfo" + system +
+                                  "/FontDescriptor " + PdfFile::Ref(descriptor) + w + ">>");
+    file.WriteObject(descriptor, Descriptor(fontFile));
+    file.WriteStream(fontFile, "/Subtype/CIDFontType0C", subset.cff);
+    file.WriteStream(map, "/Type/CMap/CMapName/" + cmapName + "/CIDSystemInfo" + system, encoding);
     file.WriteStream(cmap, "", ToUnicodeCMap(toUnicode));
     return true;
 }

@@ -1,9 +1,11 @@
 // The fonts of a PDF document. Each font of the job that draws a glyph
-// becomes a Type 0 font over a CIDFontType2 subset with two-byte
-// Identity-H codes: its glyphs get CIDs 1, 2, ... in the order the pages
-// first draw them, so that pages are written before the subset (and its
-// glyph numbering) is known; a CIDToGIDMap maps them to the subset's
-// glyphs when the fonts are written at the end.
+// becomes a Type 0 font over a subset with two-byte codes: its glyphs get
+// codes 1, 2, ... in the order the pages first draw them, so that pages
+// are written before the subset (and its glyph numbering) is known. A
+// TrueType subset is a CIDFontType2 whose CIDs are those codes (Identity-H),
+// mapped to the subset's glyphs by a CIDToGIDMap; a CFF subset is a
+// CIDFontType0 whose CIDs are its own, reached from the codes by a CMap.
+// Both are written when the fonts are written at the end.
 #pragma once
 
 #include "PdfFile.h"
@@ -44,6 +46,7 @@ private:
     std::string SubsetName() const;
     std::string Descriptor(int fontFile) const;
     std::string Widths() const;
+    bool WriteCff(PdfFile& file, std::string& error) const;
 
     PrintFont& font_;
     int object_;

@@ -93,8 +93,13 @@ bool PrintJob::Open(std::string& error, Outcome& outcome) {
     outcome = Outcome::fontRefused;
     t42::FontLocation location;
     std::string warning;
-    if (!choice_.ChooseMain(request_.font, request_.weight, request_.italic, location, error, warning))
+    double size = 0;
+    if (!choice_.ChooseMain(request_.font, request_.weight, request_.italic, location, size, error, warning))
         return false;
+    if (size > 0 && !request_.sizeGiven) {
+        request_.page.fontSize = size;
+        request_.page.leading = size * 1.2;
+    }
     if (!warning.empty())
         reporter_.Warning(warning);
     reporter_.FontRead(location.path);
@@ -132,7 +137,7 @@ void PrintJob::ReportMissing(const std::vector<MissingCharacter>& missing) {
     for (std::size_t i = 0; i < shown; ++i) {
         const MissingCharacter& character = missing[i];
         reporter_.Warning(CodePointName(character.codePoint) +
-                          " is in no installed TrueType font; drawn as the main font's glyph 0 " +
+                          " is in no installed font; drawn as the main font's glyph 0 " +
                           std::to_string(character.count) + (character.count == 1 ? " time" : " times") +
                           ", first at " +
                           (character.file == "standard input" ? std::string() : Quoted(character.file) + ", ") +
@@ -142,8 +147,8 @@ void PrintJob::ReportMissing(const std::vector<MissingCharacter>& missing) {
         std::size_t times = 0;
         for (std::size_t i = shown; i < missing.size(); ++i)
             times += missing[i].count;
-        reporter_.Warning(std::to_string(missing.size() - shown) + " more characters are in no installed TrueType "
-                          "font; drawn as glyph 0 " + std::to_string(times) + (times == 1 ? " time" : " times"));
+        reporter_.Warning(std::to_string(missing.size() - shown) + " more characters are in no installed font; "
+                          "drawn as glyph 0 " + std::to_string(times) + (times == 1 ? " time" : " times"));
     }
 }
 

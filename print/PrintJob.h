@@ -21,7 +21,8 @@ namespace print {
 
 struct PrintRequest {
     std::vector<std::string> files; // none, or "-": standard input
-    std::string font = "monospace"; // a listed name or a fontconfig pattern
+    std::string font = "monospace"; // a listed name, a fontconfig pattern or a Pango description
+    bool sizeGiven = false;         // page.fontSize was asked for: a size in `font` does not change it
     int weight = 400;
     bool italic = false;
     PageModel page;

@@ -2,6 +2,7 @@
 
 #include "t42/SubsetPlan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -251,6 +252,70 @@ void PsWriter::WritePage(const Page& page) {
 
 void PsWriter::EndFile(std::size_t pages) { filePages_.push_back(pages); }
 
+// The subset of a CFF font that draws `drawn`, as a FontSet resource;
+// tokens[i] is what names drawn[i] in an encoding: its glyph name in a
+// name-keyed font, its CID in a CID-keyed one.
+bool PsWriter::WriteCffFont(const PrintFont& font, const std::vector<t42::DrawnGlyph>& drawn,
+                            t42::OutputBuffer& program, CffSubset& subset, std::vector<std::string>& tokens,
+                            std::string& error) {
+    std::vector<std::uint32_t> glyphs;
+    for (const t42::DrawnGlyph& glyph : drawn)
+        glyphs.push_back(glyph.glyph);
+    std::string reason;
+    if (!font.Cff().Subset(glyphs, subset, reason)) {
+        error = "cannot write the glyphs of \"" + font.Location().path + "\": " + reason;
+        return false;
+    }
+    WriteCffResource(subset, program);
+    for (std::uint32_t glyph : glyphs) {
+        std::size_t written = subset.Written(glyph);
+        tokens.push_back(subset.cidKeyed ? std::to_string(subset.cids[written]) : NameToken(subset.names[written]));
+    }
+    return true;
+}
+
+// Encoding `key`: a re-encoded copy of font `font` whose Encoding names
+// the glyphs of `slots`.
+std::string PsWriter::NameEncoding(std::size_t key, const std::string& font, const std::string& name,
+                                   const std::vector<const std::string*>& slots) {
+    std::string text = "/D" + std::to_string(key) + " /" + name + " [";
+    std::size_t lineStart = 0;
+    for (const std::string* slot : slots) {
+        if (text.size() - lineStart > 200) {
+            text += "\n";
+            lineStart = text.size();
+        }
+        text += slot ? *slot : std::string("/.notdef");
+        text += ' ';
+    }
+    return text + "] " + font + " RE def\n";
+}
+
+// Encoding `key` of a CIDFont: a CMap from one-byte codes to the CIDs of
+// `slots`, and the Type 0 font that composes the CIDFont with it.
+std::string PsWriter::CidEncoding(std::size_t key, const std::string& font, const std::string& name,
+                                  const std::vector<const std::string*>& slots) {
+    std::vector<std::string> pairs;
+    for (std::size_t code = 0; code < slots.size(); ++code)
+        if (slots[code]) {
+            static const char kHex[] = "0123456789ABCDEF";
+            pairs.push_back(std::string("<") + kHex[code >> 4] + kHex[code & 15] + "> " + *slots[code]);
+        }
+    std::string text = "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n/CIDSystemInfo " + font +
+                       " /CIDSystemInfo get def /CMapName /" + name +
+                       " def /CMapType 1 def\n1 begincodespacerange <00> <FF> endcodespacerange\n";
+    for (std::size_t first = 0; first < pairs.size(); first += 100) {
+        std::size_t count = std::min<std::size_t>(100, pairs.size() - first);
+        text += std::to_string(count) + " begincidchar";
+        for (std::size_t i = first; i < first + count; ++i)
+            text += ((i - first) % 10 == 0 ? "\n" : " ") + pairs[i];
+        text += "\nendcidchar\n";
+    }
+    text += "endcmap CMapName currentdict /CMap defineresource pop end end\n";
+    return text + "/D" + std::to_string(key) + " /" + name + " /" + name + " [" + font + "] composefont " +
+           Number(model_.fontSize) + " scalefont def\n";
+}
+
 // The header, the prolog and the setup: each used font once, with the
 // encodings that draw its codes, and the page counts the headers show.
 // A landscape sheet is a page wider than high, drawn upright: its media
@@ -262,7 +327,12 @@ bool PsWriter::WriteSetup(std::string& error) {
     for (std::size_t id = 0; id < codes_.size(); ++id)
         if (!codes_[id].drawn.empty())
             used.push_back(static_cast<int>(id));
-    std::string head = "%!PS-Adobe-3.0\n%%Creator: quelin print\n%%LanguageLevel: 2\n";
+    bool cff = false;
+    for (int id : used)
+        cff = cff || fonts_.Font(id).Kind() == Outlines::cff;
+    // CFF fonts are FontSet resources and CIDFonts: LanguageLevel 3.
+    std::string head = "%!PS-Adobe-3.0\n%%Creator: quelin print\n%%LanguageLevel: " + std::string(cff ? "3" : "2") +
+                       "\n";
     head += "%%BoundingBox: 0 0 " + width + " " + height + "\n";
     head += "%%DocumentData: Clean8Bit\n";
     head += "%%DocumentMedia: Plain " + width + " " + height + " 0 () ()\n";
@@ -287,50 +357,55 @@ bool PsWriter::WriteSetup(std::string& error) {
     }
     out_.Write(head);
 
-    std::vector<std::unique_ptr<t42::SubsetPlan>> plans(codes_.size());
+    std::vector<std::vector<std::string>> tokensOf(codes_.size());
+    std::vector<bool> cidKeyed(codes_.size(), false);
     for (int id : used) {
         PrintFont& font = fonts_.Font(id);
-        auto plan = std::make_unique<t42::SubsetPlan>();
-        t42::Status made = font.Converter().PlanSubset(codes_[static_cast<std::size_t>(id)].drawn, *plan);
-        if (!made.Ok()) {
-            error = "cannot write the glyphs of \"" + font.Location().path + "\" (" + std::to_string(made.code) +
-                    "): " + made.Reason();
-            return false;
-        }
+        const FontCodes& codes = codes_[static_cast<std::size_t>(id)];
         t42::OutputBuffer program;
-        plan->WriteProgram(program);
-        std::string name = font.PostScriptName();
+        std::vector<std::string>& tokens = tokensOf[static_cast<std::size_t>(id)];
+        std::string name = font.PostScriptName(), find;
+        if (font.Kind() == Outlines::cff) {
+            CffSubset subset;
+            if (!WriteCffFont(font, codes.drawn, program, subset, tokens, error))
+                return false;
+            cidKeyed[static_cast<std::size_t>(id)] = subset.cidKeyed;
+            name = subset.fontName;
+            find = NameToken(name) + (subset.cidKeyed ? " /CIDFont findresource" : " findfont");
+        } else {
+            t42::SubsetPlan plan;
+            t42::Status made = font.Converter().PlanSubset(codes.drawn, plan);
+            if (!made.Ok()) {
+                error = "cannot write the glyphs of \"" + font.Location().path + "\" (" +
+                        std::to_string(made.code) + "): " + made.Reason();
+                return false;
+            }
+            plan.WriteProgram(program);
+            for (const t42::DrawnGlyph& drawn : codes.drawn)
+                tokens.push_back(plan.NameToken(drawn.glyph));
+            find = (name.empty() ? "() cvn" : "/" + name) + " findfont";
+        }
         out_.Write("%%BeginResource: font " + CommentText(name) + "\n");
         out_.Write(program.Data(), program.Size());
         if (program.Size() > 0 && program.Data()[program.Size() - 1] != '\n')
             out_.Write("\n");
-        out_.Write("%%EndResource\n/Q" + std::to_string(id) + " " + (name.empty() ? "() cvn" : "/" + name) +
-                   " findfont def\n");
-        plans[static_cast<std::size_t>(id)] = std::move(plan);
+        out_.Write("%%EndResource\n/Q" + std::to_string(id) + " " + find + " def\n");
     }
     for (std::size_t key = 0; key < encodings_.size(); ++key) {
         int id = encodings_[key].first, number = encodings_[key].second;
         const FontCodes& codes = codes_[static_cast<std::size_t>(id)];
-        const t42::SubsetPlan& plan = *plans[static_cast<std::size_t>(id)];
-        std::vector<std::string> slots(256, "/.notdef");
-        for (const t42::DrawnGlyph& drawn : codes.drawn) {
-            int code = codes.codeOf[drawn.glyph];
+        const std::vector<std::string>& tokens = tokensOf[static_cast<std::size_t>(id)];
+        std::vector<const std::string*> slots(256, nullptr);
+        for (std::size_t i = 0; i < codes.drawn.size(); ++i) {
+            int code = codes.codeOf[codes.drawn[i].glyph];
             if ((code >> 8) == number)
-                slots[static_cast<std::size_t>(code & 0xFF)] = plan.NameToken(drawn.glyph);
+                slots[static_cast<std::size_t>(code & 0xFF)] = &tokens[i];
         }
-        std::string k = std::to_string(key);
-        std::string text = "/D" + k + " /Q" + std::to_string(id) + "." + std::to_string(number) + " [";
-        std::size_t lineStart = 0;
-        for (const std::string& slot : slots) {
-            if (text.size() - lineStart > 200) {
-                text += "\n";
-                lineStart = text.size();
-            }
-            text += slot;
-            text += ' ';
-        }
-        text += "] Q" + std::to_string(id) + " RE def /f" + k + " {D" + k + " setfont} bind def\n";
-        out_.Write(text);
+        std::string font = "Q" + std::to_string(id), k = std::to_string(key);
+        std::string encoding = font + "." + std::to_string(number);
+        out_.Write(cidKeyed[static_cast<std::size_t>(id)] ? CidEncoding(key, font, encoding, slots)
+                                                          : NameEncoding(key, font, encoding, slots));
+        out_.Write("/f" + k + " {D" + k + " setfont} bind def\n");
     }
     for (std::size_t file = 0; model_.header && file < filePages_.size(); ++file)
         out_.Write("/P" + std::to_string(file) + " (" + std::to_string(filePages_[file]) + ") def\n");

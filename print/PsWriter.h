@@ -1,6 +1,8 @@
-// The PostScript page writer: a DSC document whose fonts are Type 42
-// programs of just the glyphs the job draws, in %%BeginResource blocks of
-// the setup. Each glyph drawn gets a one-byte code in one of its font's
+// The PostScript page writer: a DSC document whose fonts are subsets of
+// just the glyphs the job draws, in %%BeginResource blocks of the setup:
+// Type 42 programs of TrueType fonts, FontSet resources of CFF fonts (a
+// CID-keyed one drawn through a Type 0 font with a one-byte CMap per
+// encoding). Each glyph drawn gets a one-byte code in one of its font's
 // 256-glyph encodings the first time it is drawn (the printable ASCII codes
 // kept for the glyphs of those characters), so a line of text is mostly one
 // string; a glyph that HarfBuzz places elsewhere than showing the one
@@ -53,6 +55,12 @@ private:
     void FlushString();
     void Write(const std::string& text);
     bool WriteSetup(std::string& error);
+    bool WriteCffFont(const PrintFont& font, const std::vector<t42::DrawnGlyph>& drawn, t42::OutputBuffer& program,
+                      CffSubset& subset, std::vector<std::string>& tokens, std::string& error);
+    std::string NameEncoding(std::size_t key, const std::string& font, const std::string& name,
+                             const std::vector<const std::string*>& slots);
+    std::string CidEncoding(std::size_t key, const std::string& font, const std::string& name,
+                            const std::vector<const std::string*>& slots);
     bool CopyPages(std::string& error);
 
     PageModel model_;

@@ -45,18 +45,19 @@ bool SpaceIsInert(hb_font_t* font, hb_face_t* face) {
 std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, std::string& error) {
     std::unique_ptr<PrintFont> font(new PrintFont);
     font->location_ = location;
-    font->converter_ = std::make_shared<t42::TTPost42>();
-    t42::Status status = font->converter_->LoadFace(location, 1252);
+    t42::Status status = t42::FontFile::Open(location.path, font->file_);
     if (!status.Ok()) {
-        error = "cannot convert \"" + location.path + "\" (" + std::to_string(status.code) + "): " + status.Reason();
+        error = "cannot read \"" + location.path + "\": " + status.Reason();
         return nullptr;
     }
-    // HarfBuzz shapes from the bytes the converter read, which it keeps for
-    // as long as this font lives: the file is not read or mapped again.
-    const t42::FontFile& file = font->converter_->Font().File();
+    // HarfBuzz shapes from the bytes read once, which the converter or the
+    // CFF face shares for as long as this font lives.
+    const t42::FontFile& file = *font->file_;
     font->blob_ = hb_blob_create(reinterpret_cast<const char*>(file.Data()), static_cast<unsigned>(file.Size()),
                                  HB_MEMORY_MODE_READONLY, nullptr, nullptr);
     font->face_ = hb_face_create(font->blob_, static_cast<unsigned>(location.faceIndex));
+    if (!font->OpenOutlines(error))
+        return nullptr;
     font->font_ = hb_font_create(font->face_);
     font->unitsPerEm_ = hb_face_get_upem(font->face_);
     std::size_t glyphs = std::max<std::size_t>(1, hb_face_get_glyph_count(font->face_));
@@ -65,13 +66,32 @@ std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, st
     return font;
 }
 
+// A face with a glyf table is converted as TrueType; one with a CFF table
+// and none is opened as CFF.
+bool PrintFont::OpenOutlines(std::string& error) {
+    if (!HasTable(face_, HB_TAG('g', 'l', 'y', 'f')) && CffFont::HasCffOutlines(face_)) {
+        std::string reason;
+        cff_ = CffFont::Open(location_, reason);
+        if (!cff_)
+            error = "cannot read \"" + location_.path + "\": " + reason;
+        return cff_ != nullptr;
+    }
+    converter_ = std::make_shared<t42::TTPost42>();
+    t42::Status status = converter_->LoadFace(location_, 1252);
+    if (!status.Ok())
+        error = "cannot convert \"" + location_.path + "\" (" + std::to_string(status.code) + "): " + status.Reason();
+    return status.Ok();
+}
+
 PrintFont::~PrintFont() {
     hb_font_destroy(font_);
     hb_face_destroy(face_);
     hb_blob_destroy(blob_);
 }
 
-std::string PrintFont::PostScriptName() const { return converter_->Font().Facts().fontName; }
+std::string PrintFont::PostScriptName() const {
+    return cff_ ? cff_->PostScriptName() : converter_->Font().Facts().fontName;
+}
 
 FontSet::FontSet(FontChoice& choice, std::unique_ptr<PrintFont> main, FontReadHook onRead)
     : choice_(choice), onRead_(std::move(onRead)), fast_(kFastRange, kUnknownFont) {

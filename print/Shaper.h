@@ -4,6 +4,7 @@
 // is shaped once.
 #pragma once
 
+#include "CffFont.h"
 #include "FontChoice.h"
 
 #include "t42/TTPost42.h"
@@ -28,9 +29,14 @@ struct ShapedGlyph {
     std::int32_t yOffset;
 };
 
+// Which outlines a font has, and so how its writers embed it: TrueType as a
+// Type 42 program (PostScript) or CIDFontType2 (PDF), CFF as a CFF FontSet
+// (PostScript) or CIDFontType0 (PDF).
+enum class Outlines { trueType, cff };
+
 class PrintFont {
 public:
-    // Converts the face and opens it for shaping; null with a sentence in
+    // Loads the face and opens it for shaping; null with a sentence in
     // `error` when it cannot be.
     static std::unique_ptr<PrintFont> Open(const t42::FontLocation& location, std::string& error);
     ~PrintFont();
@@ -61,17 +67,23 @@ public:
         hb_font_get_nominal_glyph(font_, codePoint, &glyph);
         return glyph;
     }
+    Outlines Kind() const { return cff_ ? Outlines::cff : Outlines::trueType; }
+    // The converter of a TrueType font; the face of a CFF font.
     const t42::TTPost42& Converter() const { return *converter_; }
+    const CffFont& Cff() const { return *cff_; }
     std::uint32_t GlyphCount() const { return static_cast<std::uint32_t>(natural_.size()); }
     const t42::FontLocation& Location() const { return location_; }
     std::string PostScriptName() const;
 
 private:
     PrintFont() = default;
+    bool OpenOutlines(std::string& error);
 
     static constexpr std::int32_t kUnknown = INT32_MIN;
     t42::FontLocation location_;
+    std::shared_ptr<const t42::FontFile> file_;
     std::shared_ptr<t42::TTPost42> converter_;
+    std::unique_ptr<CffFont> cff_;
     hb_blob_t* blob_ = nullptr;
     hb_face_t* face_ = nullptr;
     hb_font_t* font_ = nullptr;

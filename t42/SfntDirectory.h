@@ -20,6 +20,12 @@ public:
     bool Has(std::uint64_t offset, std::uint64_t length) const {
         return offset <= size_ && length <= size_ - offset;
     }
+    bool U8(std::uint64_t offset, std::uint8_t& value) const {
+        if (!Has(offset, 1))
+            return false;
+        value = data_[offset];
+        return true;
+    }
     bool U16(std::uint64_t offset, std::uint16_t& value) const {
         if (!Has(offset, 2))
             return false;

@@ -132,6 +132,8 @@ bool DescribeFontFile(const std::string& path, FontValue& value) {
     if (files.empty())
         return false;
     std::vector<FontValue> values = ValuesOf(files);
+    if (values.empty())
+        return false;
     value = values.front();
     return true;
 }

@@ -16,7 +16,8 @@ source scripts/lib/packages.sh
 install_packages \
   clang-14 libclang-rt-14-dev llvm-14 \
   cmake make pkg-config libfreetype-dev libfontconfig-dev fontconfig \
-  googletest libgtest-dev python3 python3-fonttools ghostscript fonts-dejavu-core qpdf
+  googletest libgtest-dev python3 python3-fonttools ghostscript fonts-dejavu-core qpdf \
+  libharfbuzz-dev libharfbuzz-bin libfribidi-dev zlib1g-dev fonts-noto-cjk
 
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -94,17 +95,19 @@ if ((fuzz_seconds > 0)); then
   /usr/bin/python3 scripts/fuzz/make_seeds.py build-fuzz/fuzz-fonts build-fuzz/seeds
   mkdir -p build-fuzz/findings
   pids=()
-  for target in convert textout; do
+  for target in convert textout cff; do
     mkdir -p "build-fuzz/corpus-$target"
     options=(-max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
              -artifact_prefix="build-fuzz/findings/$target-")
-    [ "$target" = convert ] && options+=(-max_len=262144 -dict=fuzz/truetype.dict)
-    "build-fuzz/fuzz/fuzz_$target" "${options[@]}" "build-fuzz/corpus-$target" "build-fuzz/seeds/$target" \
+    [ "$target" != textout ] && options+=(-max_len=262144 -dict=fuzz/truetype.dict)
+    seeds=$([ "$target" = cff ] && echo convert || echo "$target") # the CFF fonts are among convert's seeds
+    "build-fuzz/fuzz/fuzz_$target" "${options[@]}" "build-fuzz/corpus-$target" "build-fuzz/seeds/$seeds" \
       >"build-fuzz/fuzz-$target.log" 2>&1 &
     pids+=($!)
   done
-  for i in 0 1; do
-    target=$([ "$i" = 0 ] && echo convert || echo textout)
+  targets=(convert textout cff)
+  for i in 0 1 2; do
+    target=${targets[$i]}
     if wait "${pids[$i]}"; then
       echo "== fuzz_$target: $(grep -E 'stat::number_of_executed_units' "build-fuzz/fuzz-$target.log" | awk '{print $2}') runs, no finding"
       passed=$((passed + 1))

@@ -9,10 +9,12 @@ source "$(dirname "$0")/common.sh" "$1" "$2"
 path() { "$Q" list | awk -F'\t' -v n="$1 (TrueType)" '$1 == n { print $2; exit }'; }
 export SOURCE_DATE_EPOCH=86400
 
-# Ghostscript reports every glyph that the pages show: index, x, y.
+# Ghostscript reports every glyph that the pages show from a simple font:
+# index, x, y (a CID-keyed CFF font's Type 0 copies show as they are).
 cat >trace.ps <<'PS'
-/show { { currentfont /Encoding get exch get dup currentfont /CharStrings get exch get
-  (G ) print =only ( ) print currentpoint exch =only ( ) print =only (\n) print glyphshow } forall } def
+/show { currentfont /FontType get 0 eq { systemdict /show get exec } {
+  { currentfont /Encoding get exch get dup currentfont /CharStrings get exch get
+  (G ) print =only ( ) print currentpoint exch =only ( ) print =only (\n) print glyphshow } forall } ifelse } def
 PS
 
 # --- A line of one script in one font: HarfBuzz's glyphs at HarfBuzz's positions.
@@ -59,11 +61,11 @@ same_as_hb_shape "Noto Sans Armenian Regular" "Բարեւ աշխարհ"
 printf '%s\n' "The quick brown fox jumps over the lazy dog" "Съешь же ещё этих мягких французских булок" \
     "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία" "Բարեւ աշխարհ" "გამარჯობა მსოფლიო" "你好，世界。日本語のテキスト。" \
     "שלום עולם" "مرحبا بالعالم" "नमस्ते दुनिया" "Emoji 😀 ☃ ✈" >mixed.txt
-printf 'caf\xe9, \xcd\xb8 and \xcd\xb8\n' >>mixed.txt
+printf 'caf\xe9, \xf0\xbf\xbf\xbd and \xf0\xbf\xbf\xbd\n' >>mixed.txt
 run print mixed.txt -o mixed.pdf
 status 4 "mixed scripts"
 has err '"mixed.txt", line 11, column 4: \xE9 is not UTF-8' "invalid byte"
-has err "U+0378 is in no installed TrueType font; drawn as the main font's glyph 0 2 times, first at \"mixed.txt\", line 11, column 7" "missing character"
+has err "U+3FFFD is in no installed font; drawn as the main font's glyph 0 2 times, first at \"mixed.txt\", line 11, column 7" "missing character"
 [ "$(wc -l <err)" = 2 ] || fail "want two warnings: $(cat err)"
 pdftotext -enc UTF-8 mixed.pdf mixed.out || fail "pdftotext cannot read the PDF"
 python3 - <<'PY' || fail "pdftotext does not give the input back"
@@ -81,7 +83,7 @@ sys.exit(1 if bad else 0)
 PY
 "$Q" print mixed.txt -o mixed.ps 2>/dev/null
 gs -q -dNODISPLAY -dNOSAFER -dBATCH trace.ps mixed.ps >trace.txt 2>&1 || fail "Ghostscript: $(tail -3 trace.txt)"
-[ "$(grep -c '^G 0 ' trace.txt)" = 2 ] || fail "want glyph 0 for the two U+0378 only: $(grep -c '^G 0 ' trace.txt)"
+[ "$(grep -c '^G 0 ' trace.txt)" = 2 ] || fail "want glyph 0 for the two U+3FFFD only: $(grep -c '^G 0 ' trace.txt)"
 grep -q '^%%BeginResource: font Symbola\|^%%BeginResource: font DejaVuSans$' mixed.ps || fail "no font for the emoji"
 [ "$(grep -c '^%%BeginResource: font' mixed.ps)" = "$(sort -u <(grep '^%%BeginResource: font' mixed.ps) | wc -l)" ] ||
     fail "a font is embedded twice"

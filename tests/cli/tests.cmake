@@ -21,4 +21,8 @@ if(TARGET quelin_cli)
   add_test(NAME cli.pdf
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_pdf.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/pdf-work)
   set_tests_properties(cli.pdf PROPERTIES LABELS cli TIMEOUT 600)
+  # CFF fonts in PostScript and PDF through Ghostscript, pdftoppm, mutool, pdffonts and pdftotext.
+  add_test(NAME cli.cff
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_cff.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/cff-work)
+  set_tests_properties(cli.cff PROPERTIES LABELS cli TIMEOUT 300)
 endif()

@@ -147,6 +147,43 @@ def check_rejected(path, result, cli, work):
     return problems
 
 
+def check_printed(path, cli, work):
+    """print (PostScript and PDF) and convert of a CFF font: each refuses in
+    one sentence (exit status 1 or 3), or ends (0, or 4 for characters no
+    font has) in a document Ghostscript or qpdf reads without an error."""
+    if not cli:
+        return []
+    family = "Quelin CID" if os.path.basename(path).startswith("cid") else "Quelin CFF"
+    text = os.path.join(work, "text.txt")
+    pathlib.Path(text).write_text("ABC \u4e2d\u6587\n", encoding="utf-8")
+    problems = []
+    for command, out in ((["print", "--font", family, text], "x.ps"), (["print", "--font", family, text], "x.pdf"),
+                         (["convert", family], "font.ps")):
+        target = os.path.join(work, out)
+        if os.path.exists(target):
+            os.remove(target)
+        try:
+            run = subprocess.run([cli, "--font-file", path] + command + ["-o", target], capture_output=True,
+                                 timeout=120, env=quiet_sanitizers())
+        except subprocess.TimeoutExpired:
+            problems.append("%s %s did not end" % (command[0], out))
+            continue
+        message = run.stderr.decode("latin-1")
+        lines = [line for line in message.split("\n") if line]
+        if SANITIZER_REPORT.search(message) or run.returncode not in (0, 1, 3, 4):
+            problems.append("%s %s: exit status %d: %r" % (command[0], out, run.returncode, message[-600:]))
+        elif run.returncode in (1, 3) and (len(lines) != 1 or not lines[0].startswith("quelin: ")):
+            problems.append("%s %s did not refuse in one sentence: %r" % (command[0], out, message[:400]))
+        elif run.returncode in (0, 4):
+            reader = (["qpdf", "--check", target] if out.endswith(".pdf") else
+                      ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=nullpage", target])
+            read = subprocess.run(reader, capture_output=True, timeout=120)
+            if read.returncode != 0 or b"Error" in read.stdout + read.stderr:
+                problems.append("%s %s: %s cannot read it: %r" % (command[0], out, reader[0],
+                                                                   (read.stdout + read.stderr)[-400:]))
+    return problems
+
+
 def quiet_sanitizers():
     """The C locale (code page 1252); LeakSanitizer's suppression counts kept quiet, for a message must be one line."""
     return dict(os.environ, LC_ALL="C", LSAN_OPTIONS=os.environ.get("LSAN_OPTIONS", "") + ":print_suppressions=0")
@@ -179,7 +216,9 @@ def main():
         failed += 1
     for font in fonts:
         entry, result = manifest[font], results.get(font, {})
-        if entry["expect"] == "reject":
+        if entry["expect"] == "print":
+            problems = check_printed(os.path.join(directory, font), cli, work)
+        elif entry["expect"] == "reject":
             problems = check_rejected(os.path.join(directory, font), result, cli, work)
         elif not result.get("RESULT", "").lstrip("-").isdigit() or int(result["RESULT"]) < 1000:
             problems = ["conversion gave %s (%s)" % (result.get("RESULT"), entry["note"])]

@@ -558,6 +558,180 @@ def structure_cases(corpus):
                note="two glyf entries; the second points at the directory")
 
 
+# ------------------------------------------------------------ CFF outlines
+
+def cff_font(subrs=None, charstrings=None):
+    """An OpenType font with CFF outlines, family Quelin CFF: boxes for
+    space, A, B and C; `subrs` and `charstrings` (name -> program) replace
+    its local subroutines and glyph programs."""
+    from fontTools.fontBuilder import FontBuilder
+    from fontTools.pens.t2CharStringPen import T2CharStringPen
+    from fontTools.misc.psCharStrings import T2CharString
+    from fontTools.cffLib import SubrsIndex
+    names = [".notdef", "space", "A", "B", "C"]
+    fb = FontBuilder(1000, isTTF=False)
+    fb.setupGlyphOrder(names)
+    fb.setupCharacterMap({0x20: "space", 0x41: "A", 0x42: "B", 0x43: "C"})
+    strings = {}
+    for i, name in enumerate(names):
+        pen = T2CharStringPen(600, None)
+        if name != "space":
+            for x, y in ((50 + 20 * i, 0), (550 - 20 * i, 0), (550 - 20 * i, 700), (50 + 20 * i, 700)):
+                (pen.lineTo if (x, y) != (50 + 20 * i, 0) else pen.moveTo)((x, y))
+            pen.closePath()
+        strings[name] = pen.getCharString()
+    fb.setupCFF("QuelinCff-Regular", {"FullName": "Quelin CFF Regular", "FamilyName": "Quelin CFF"}, strings, {})
+    fb.setupHorizontalMetrics({n: (600, 50) for n in names})
+    fb.setupHorizontalHeader(ascent=800, descent=-200)
+    fb.setupNameTable({"familyName": "Quelin CFF", "styleName": "Regular", "psName": "QuelinCff-Regular"})
+    fb.setupOS2(sTypoAscender=800, sTypoDescender=-200, usWinAscent=800, usWinDescent=200)
+    fb.setupPost()
+    cff = fb.font["CFF "].cff
+    top = cff.topDictIndex[0]
+    if subrs is not None:
+        top.Private.Subrs = SubrsIndex()
+        for program in subrs:
+            top.Private.Subrs.append(T2CharString(program=program))
+    for name, program in (charstrings or {}).items():
+        top.CharStrings[name] = T2CharString(program=program, private=top.Private, globalSubrs=cff.GlobalSubrs)
+    return fb.font
+
+
+def cid_font():
+    """A CID-keyed CFF font, family Quelin CID: HarfBuzz's subset of three
+    glyphs of Noto Sans CJK, renamed; None when that font or hb-subset is
+    not installed."""
+    import subprocess
+    import tempfile
+    from fontTools.ttLib import TTFont
+    source = "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"
+    with tempfile.TemporaryDirectory() as work:
+        out = os.path.join(work, "cid.otf")
+        try:
+            subprocess.run(["hb-subset", "--font-file=" + source, "--face-index=0", "--unicodes=41,4E2D,6587",
+                            "--drop-tables+=GSUB,GPOS,GDEF,BASE,vhea,vmtx,VORG", "-o", out], check=True)
+        except (OSError, subprocess.CalledProcessError):
+            return None
+        font = TTFont(out)
+    for record in font["name"].names:
+        if record.nameID in (1, 4, 6, 16):
+            record.string = {1: "Quelin CID", 4: "Quelin CID Regular", 6: "QuelinCid-Regular", 16: "Quelin CID"}[
+                record.nameID]
+    return font
+
+
+def cff_bytes(font):
+    from io import BytesIO
+    font.recalcBBoxes = False
+    out = BytesIO()
+    font.save(out)
+    return bytearray(out.getvalue())
+
+
+def cff_table(data):
+    """Where the CFF table starts in the file, and its Top DICT's operands:
+    {operator: (offset of the last operand in the file, its length)}."""
+    count, = struct.unpack(">H", data[4:6])
+    for i in range(count):
+        tag, _, offset, _ = struct.unpack(">4sIII", data[12 + 16 * i:28 + 16 * i])
+        if tag == b"CFF ":
+            start = offset
+    def index(at):
+        n, = struct.unpack(">H", data[at:at + 2])
+        size = data[at + 2]
+        offsets = [int.from_bytes(data[at + 3 + k * size:at + 3 + (k + 1) * size], "big") for k in range(n + 1)]
+        base = at + 2 + (n + 1) * size
+        return base + offsets[-1], [(base + offsets[k], base + offsets[k + 1]) for k in range(n)]
+    names_end, _ = index(start + data[start + 2])
+    _, tops = index(names_end)
+    operands, at, end, last = {}, tops[0][0], tops[0][1], None
+    while at < end:
+        b = data[at]
+        size = 1 if 32 <= b <= 246 else 2 if 247 <= b <= 254 else 3 if b == 28 else 5 if b == 29 else 0
+        if b == 30:
+            size = 1
+            while not (data[at + size] & 0x0F == 0x0F or data[at + size] >> 4 == 0x0F):
+                size += 1
+            size += 1
+        if size:
+            last = (at, size)
+            at += size
+        else:
+            op = (12, data[at + 1]) if b == 12 else b
+            operands[op] = last
+            at += 2 if b == 12 else 1
+    return start, operands
+
+
+def offset_of(data, start, operands, op):
+    """Where the offset operand of `op` points in the file, and where the operand is."""
+    at, size = operands[op]
+    b = data[at]
+    value = (b - 139 if size == 1 else (b - 247) * 256 + data[at + 1] + 108 if 247 <= b <= 250 else
+             -(b - 251) * 256 - data[at + 1] - 108 if size == 2 else
+             struct.unpack(">h" if size == 3 else ">i", data[at + 1:at + size])[0])
+    return start + value, at
+
+
+def point_nowhere(data, operands, op):
+    """Makes the offset operand of `op` the largest its encoding holds: past the end of a small file."""
+    at, size = operands[op]
+    assert size in (3, 5), "offset %s is not a 3- or 5-byte number" % (op,)
+    data[at + 1:at + size] = b"\x7f\xff" if size == 3 else b"\x7f\xff\xff\xf0"
+
+
+def cff_cases(corpus):
+    """CFF fonts that print and convert must refuse in one sentence or draw cleanly."""
+    def add(name, data, note):
+        corpus.add(name, "cff", bytes(data), "print", note=note)
+    add("cff-base.otf", cff_bytes(cff_font()), "a plain name-keyed CFF font")
+    data = cff_bytes(cff_font())
+    start, operands = cff_table(data)
+    charstrings, _ = offset_of(data, start, operands, 17)
+    size = data[charstrings + 2]
+    past = cff_bytes(cff_font())
+    last = charstrings + 3 + 5 * size
+    past[last:last + size] = b"\xff" * size
+    add("cff-charstrings-past-end.otf", past, "the CharStrings INDEX's last offset far past the end")
+    many = cff_bytes(cff_font())
+    many[charstrings:charstrings + 2] = b"\xff\xff"
+    add("cff-charstrings-count.otf", many, "a CharStrings INDEX of 65,535 entries whose offsets run past the end")
+    empty = cff_bytes(cff_font())
+    empty[charstrings:charstrings + 2] = b"\0\0"
+    maxp = empty.find(b"maxp")
+    maxp_at, = struct.unpack(">I", empty[maxp + 8:maxp + 12])
+    empty[maxp_at + 4:maxp_at + 6] = b"\xff\xff"
+    add("cff-65535-glyphs-empty.otf", empty, "maxp says 65,535 glyphs, the CharStrings INDEX is empty")
+    add("cff-subr-recursion.otf", cff_bytes(cff_font([[-107, "callsubr", "return"]],
+                                                     {"A": [600, -107, "callsubr", "endchar"]})),
+        "glyph A calls subroutine 0, which calls itself")
+    add("cff-subr-loop.otf", cff_bytes(cff_font([[-106, "callsubr", "return"], [-107, "callsubr", "return"]],
+                                                {"B": [-107, "callsubr", "endchar"], "C": [-106, "callsubr"]})),
+        "subroutines 0 and 1 call each other; C never ends")
+    add("cff-subr-past-end.otf", cff_bytes(cff_font([[100, 100, "rmoveto", "return"]],
+                                                    {"A": [5000, "callsubr", "endchar"]})),
+        "a call of a subroutine the font lacks")
+    cid = cid_font()
+    if cid is None:
+        return
+    add("cid-base.otf", cff_bytes(cid), "a plain CID-keyed CFF font")
+    data = cff_bytes(cid)
+    start, operands = cff_table(data)
+    select, at = offset_of(data, start, operands, (12, 37))
+    nowhere = bytearray(data)
+    point_nowhere(nowhere, operands, (12, 37))
+    add("cid-fdselect-nowhere.otf", nowhere, "the FDSelect offset past the end of the file")
+    bad = bytearray(data)
+    if bad[select] == 3:
+        bad[select + 5] = 0xFF
+    else:
+        bad[select + 1:select + 4] = b"\xff\xff\xff"
+    add("cid-fdselect-past-fdarray.otf", bad, "FDSelect gives glyphs a Font DICT past the FDArray")
+    bad = bytearray(data)
+    bad[select] = 0x7F
+    add("cid-fdselect-format.otf", bad, "an FDSelect of an unknown format")
+
+
 # ----------------------------------------------------------- for fuzzing
 
 def textout_font(corpus):
@@ -590,6 +764,7 @@ def main(argv):
     size_cases(corpus)
     structure_cases(corpus)
     textout_font(corpus)
+    cff_cases(corpus)
     corpus.write(argv[1])
     return 0
 

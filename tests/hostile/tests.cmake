@@ -14,7 +14,7 @@ target_compile_options(hostile_run PRIVATE ${QUELIN_WARNINGS})
 target_link_libraries(hostile_run PRIVATE quelin_internals)
 add_dependencies(hostile_run quelin_hostile_fonts)
 
-foreach(group names glyphnames sizes structure fuzz)
+foreach(group names glyphnames sizes structure fuzz cff)
   add_test(NAME hostile.${group} COMMAND ${QUELIN_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/check_hostile.py
     ${QUELIN_HOSTILE_FONTS} ${group} $<TARGET_FILE:hostile_run> ${CMAKE_CURRENT_BINARY_DIR}/hostile-${group}
     "$<$<TARGET_EXISTS:quelin_cli>:$<TARGET_FILE:quelin_cli>>" COMMAND_EXPAND_LISTS)
