@@ -130,6 +130,19 @@ bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t
     return glyphs != 1 || font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
 }
 
+// A new text line at the pen: moved from the last one's start, or set
+// whole when either leans.
+void PdfContent::StartLine() {
+    if (slanted_ || lineSlanted_) {
+        Write(std::string("1 0 ") + (slanted_ ? kSlant : "0") + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        lineSlanted_ = slanted_;
+    } else {
+        Write(Number(penX_ - lineX_) + " " + Number(penY_ - lineY_) + " Td\n");
+    }
+    lineX_ = penX_;
+    lineY_ = penY_;
+}
+
 void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     double x = glyph.x + dx_, y = glyph.y + dy_;
     std::uint16_t cid = font.Cid(glyph.glyph);
@@ -137,7 +150,7 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
         EndShow();
         penX_ = Hundredths(x);
         penY_ = Hundredths(y);
-        Write(std::string("1 0 ") + (slanted_ ? kSlant : "0") + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        StartLine();
         placed_ = true;
     } else if (std::fabs(x - penX_) > kClose) {
         // A TJ number moves the pen left by thousandths of the type size.
@@ -172,7 +185,8 @@ void PdfContent::BeginText() {
     if (!inText_) {
         Write("BT\n");
         inText_ = true;
-        placed_ = false;
+        placed_ = lineSlanted_ = false;
+        lineX_ = lineY_ = 0; // a text object starts with the identity matrix
     }
 }
 

@@ -34,9 +34,7 @@ void PdfWriter::WritePage(const Page& page) {
         countLabels_.push_back({file_.Reserve(), page.count});
         streams = "[" + streams + " " + PdfFile::Ref(countLabels_.back().stream) + "]";
     }
-    file_.WriteObject(object, "<</Type/Page/Parent " + PdfFile::Ref(pageTree_) + "/MediaBox[0 0 " +
-                                  Number(model_.Width()) + " " + Number(model_.Height()) + "]/Resources " +
-                                  PdfFile::Ref(resources_) + "/Contents " + streams + ">>");
+    file_.WriteObject(object, "<</Type/Page/Parent " + PdfFile::Ref(pageTree_) + "/Contents " + streams + ">>");
     pages_.push_back(object);
     if (!bookmarks_.empty() && bookmarks_.back().page == 0)
         bookmarks_.back().page = object;
@@ -103,7 +101,10 @@ void PdfWriter::WriteCatalog() {
     std::string kids;
     for (std::size_t i = 0; i < pages_.size(); ++i)
         kids += (i == 0 ? "" : (i % 10 == 0 ? "\n" : " ")) + PdfFile::Ref(pages_[i]);
-    file_.WriteObject(pageTree_, "<</Type/Pages/Count " + std::to_string(pages_.size()) + "/Kids[" + kids + "]>>");
+    // Every page inherits the paper and the resources from the tree.
+    file_.WriteObject(pageTree_, "<</Type/Pages/Count " + std::to_string(pages_.size()) + "/MediaBox[0 0 " +
+                                     Number(model_.Width()) + " " + Number(model_.Height()) + "]/Resources " +
+                                     PdfFile::Ref(resources_) + "/Kids[" + kids + "]>>");
     file_.WriteObject(resources_, "<</Font " + fonts_.Resources() + ">>");
     WriteOutline();
     file_.WriteObject(catalog_, "<</Type/Catalog/Pages " + PdfFile::Ref(pageTree_) + "/Outlines " +
