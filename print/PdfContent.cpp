@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace print {
 
@@ -169,9 +168,9 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     if (!inString_)
         Write("<");
     showing_ = inString_ = true;
-    char code[8];
-    std::snprintf(code, sizeof code, "%04X", cid);
-    Write(code);
+    static const char kHex[] = "0123456789ABCDEF";
+    const char code[4] = {kHex[cid >> 12], kHex[(cid >> 8) & 15], kHex[(cid >> 4) & 15], kHex[cid & 15]};
+    out_.append(code, 4);
     penX_ += font.Width(cid) * size_ / 1000;
 }
 

@@ -59,7 +59,7 @@ void PdfFile::WriteStream(int number, const std::string& dictionary, const std::
 void PdfFile::WriteCompressed(int number, const std::string& dictionary, const unsigned char* data, std::size_t size) {
     uLongf length = compressBound(static_cast<uLong>(size));
     std::string packed(length, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &length, data, static_cast<uLong>(size), Z_BEST_COMPRESSION) !=
+    if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &length, data, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION) !=
         Z_OK)
         throw std::bad_alloc();
     packed.resize(length);
