@@ -99,18 +99,19 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
 void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t end) {
     PdfFont& font = fonts_.Font(run.font);
     bool span = false;
-    std::u32string drawn;
+    drawn_.clear();
     for (std::size_t i = start; i < end; ++i) {
         const Piece& piece = pieces_[i];
         if (!piece.cluster)
             continue;
-        std::u32string text = DrawnText(piece.cluster->text, run.rightToLeft);
-        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, text) || span;
-        drawn += text;
+        std::size_t from = drawn_.size();
+        drawn_ += DrawnText(piece.cluster->text, run.rightToLeft);
+        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, drawn_.substr(from)) ||
+               span;
     }
     if (span) {
         EndShow();
-        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn) + ">>>BDC\n");
+        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn_) + ">>>BDC\n");
     }
     for (std::uint32_t i = pieces_[start].first; i < pieces_[end - 1].end; ++i)
         if (!span || !font.IsSpace(run.glyphs[i].glyph))

@@ -53,6 +53,7 @@ private:
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
+    std::u32string drawn_;      // the text of the word being drawn
     std::string out_;
     bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;
