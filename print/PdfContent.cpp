@@ -20,6 +20,16 @@ constexpr double kEmboldenStroke = 0.03;
 
 double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
+// A cluster of blanks separates words.
+bool IsBlank(const Cluster* cluster) {
+    if (!cluster || cluster->text.empty())
+        return false;
+    for (char32_t c : cluster->text)
+        if (c != ' ' && c != '\t' && c != 0x3000)
+            return false;
+    return true;
+}
+
 } // namespace
 
 void PdfContent::Write(const std::string& text) { out_ += text; }
@@ -41,19 +51,6 @@ void PdfContent::SelectFont(int id, double size) {
     font_ = id;
     size_ = size;
 }
-
-namespace {
-
-bool IsBlank(const Cluster* cluster) {
-    if (!cluster || cluster->text.empty())
-        return false;
-    for (char32_t c : cluster->text)
-        if (c != ' ' && c != '\t' && c != 0x3000)
-            return false;
-    return true;
-}
-
-} // namespace
 
 void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
     if (run.glyphs.empty())

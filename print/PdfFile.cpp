@@ -79,6 +79,11 @@ std::string PdfFile::FileId() const {
 }
 
 void PdfFile::Finish(int root, int info) {
+    // An object reserved and never written is null, as a reference to a
+    // missing object would be.
+    for (std::size_t i = 0; i < offsets_.size(); ++i)
+        if (offsets_[i] == 0)
+            WriteObject(static_cast<int>(i + 1), "null");
     std::uint64_t start = offset_;
     std::string id = FileId();
     Put("xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n");

@@ -36,6 +36,7 @@ void PdfWriter::WritePage(const Page& page) {
     }
     file_.WriteObject(object, "<</Type/Page/Parent " + PdfFile::Ref(pageTree_) + "/Contents " + streams + ">>");
     pages_.push_back(object);
+    lastInFile_ = page.numberInFile;
     if (!bookmarks_.empty() && bookmarks_.back().page == 0)
         bookmarks_.back().page = object;
 }
@@ -116,6 +117,8 @@ void PdfWriter::WriteCatalog() {
 }
 
 bool PdfWriter::Finish(std::string& error, Fault& fault) {
+    if (!countLabels_.empty()) // a file that did not end: its pages so far
+        EndFile(lastInFile_);
     if (!fonts_.Write(error)) {
         fault = Fault::font;
         return false;
