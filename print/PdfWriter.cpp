@@ -90,7 +90,7 @@ void PdfWriter::WriteOutline() {
             links += "/Next " + PdfFile::Ref(object + 1);
         const Bookmark& mark = bookmarks_[marked[i]];
         file_.WriteObject(object, "<</Title " + PdfTextString(mark.name) + links + "/Dest[" +
-                                      PdfFile::Ref(mark.page) + "/XYZ null null null]>>");
+                                      PdfFile::Ref(mark.page) + "/Fit]>>");
     }
     std::string root = "<</Type/Outlines/Count " + std::to_string(marked.size());
     if (!marked.empty())
