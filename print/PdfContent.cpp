@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace print {
 
@@ -20,6 +19,16 @@ constexpr char kSlant[] = "0.2126";
 constexpr double kEmboldenStroke = 0.03;
 
 double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
+
+// A cluster of blanks separates words.
+bool IsBlank(const Cluster* cluster) {
+    if (!cluster || cluster->text.empty())
+        return false;
+    for (char32_t c : cluster->text)
+        if (c != ' ' && c != '\t' && c != 0x3000)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -42,19 +51,6 @@ void PdfContent::SelectFont(int id, double size) {
     font_ = id;
     size_ = size;
 }
-
-namespace {
-
-bool IsBlank(const Cluster* cluster) {
-    if (!cluster || cluster->text.empty())
-        return false;
-    for (char32_t c : cluster->text)
-        if (c != ' ' && c != '\t' && c != 0x3000)
-            return false;
-    return true;
-}
-
-} // namespace
 
 void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
     if (run.glyphs.empty())
@@ -100,18 +96,19 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
 void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t end) {
     PdfFont& font = fonts_.Font(run.font);
     bool span = false;
-    std::u32string drawn;
+    drawn_.clear();
     for (std::size_t i = start; i < end; ++i) {
         const Piece& piece = pieces_[i];
         if (!piece.cluster)
             continue;
-        std::u32string text = DrawnText(piece.cluster->text, run.rightToLeft);
-        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, text) || span;
-        drawn += text;
+        std::size_t from = drawn_.size();
+        drawn_ += DrawnText(piece.cluster->text, run.rightToLeft);
+        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, drawn_.substr(from)) ||
+               span;
     }
     if (span) {
         EndShow();
-        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn) + ">>>BDC\n");
+        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn_) + ">>>BDC\n");
     }
     for (std::uint32_t i = pieces_[start].first; i < pieces_[end - 1].end; ++i)
         if (!span || !font.IsSpace(run.glyphs[i].glyph))
@@ -130,6 +127,19 @@ bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t
     return glyphs != 1 || font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
 }
 
+// A new text line at the pen: moved from the last one's start, or set
+// whole when either leans.
+void PdfContent::StartLine() {
+    if (slanted_ || lineSlanted_) {
+        Write(std::string("1 0 ") + (slanted_ ? kSlant : "0") + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        lineSlanted_ = slanted_;
+    } else {
+        Write(Number(penX_ - lineX_) + " " + Number(penY_ - lineY_) + " Td\n");
+    }
+    lineX_ = penX_;
+    lineY_ = penY_;
+}
+
 void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     double x = glyph.x + dx_, y = glyph.y + dy_;
     std::uint16_t cid = font.Cid(glyph.glyph);
@@ -137,7 +147,7 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
         EndShow();
         penX_ = Hundredths(x);
         penY_ = Hundredths(y);
-        Write(std::string("1 0 ") + (slanted_ ? kSlant : "0") + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        StartLine();
         placed_ = true;
     } else if (std::fabs(x - penX_) > kClose) {
         // A TJ number moves the pen left by thousandths of the type size.
@@ -156,9 +166,9 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     if (!inString_)
         Write("<");
     showing_ = inString_ = true;
-    char code[8];
-    std::snprintf(code, sizeof code, "%04X", cid);
-    Write(code);
+    static const char kHex[] = "0123456789ABCDEF";
+    const char code[4] = {kHex[cid >> 12], kHex[(cid >> 8) & 15], kHex[(cid >> 4) & 15], kHex[cid & 15]};
+    out_.append(code, 4);
     penX_ += font.Width(cid) * size_ / 1000;
 }
 
@@ -172,7 +182,8 @@ void PdfContent::BeginText() {
     if (!inText_) {
         Write("BT\n");
         inText_ = true;
-        placed_ = false;
+        placed_ = lineSlanted_ = false;
+        lineX_ = lineY_ = 0; // a text object starts with the identity matrix
     }
 }
 

@@ -2,7 +2,7 @@
 // with their fonts' two-byte codes, each glyph where the layout put it.
 // Showing a glyph moves the pen by its /W width; where the next glyph sits
 // elsewhere on the baseline a TJ adjustment moves the pen there, and off
-// the baseline a new text matrix. Moves are whole hundredths of a point,
+// the baseline a new text line. Moves are whole hundredths of a point,
 // taken from where the pen really is, so that rounding never adds up.
 // A word with a cluster whose glyphs do not give its text back through
 // ToUnicode is wrapped in a span with its ActualText.
@@ -42,6 +42,7 @@ private:
     void DrawWord(const GlyphRun& run, std::size_t start, std::size_t end);
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void Show(PdfFont& font, const PlacedGlyph& glyph);
+    void StartLine();
     void SelectFont(int id, double size);
     void SelectStyle(const GlyphRun& run);
     void SelectColor(std::uint32_t color);
@@ -52,6 +53,7 @@ private:
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
+    std::u32string drawn_;      // the text of the word being drawn
     std::string out_;
     bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;
@@ -61,6 +63,8 @@ private:
     double size_ = 0;
     bool placed_ = false;   // the pen is at (penX_, penY_)
     double penX_ = 0, penY_ = 0;
+    double lineX_ = 0, lineY_ = 0; // where the text line starts
+    bool lineSlanted_ = false;
     double dx_ = 0, dy_ = 0; // the run's move
     std::uint32_t color_ = kBlack;
     bool slanted_ = false;

@@ -59,7 +59,7 @@ void PdfFile::WriteStream(int number, const std::string& dictionary, const std::
 void PdfFile::WriteCompressed(int number, const std::string& dictionary, const unsigned char* data, std::size_t size) {
     uLongf length = compressBound(static_cast<uLong>(size));
     std::string packed(length, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &length, data, static_cast<uLong>(size), Z_BEST_COMPRESSION) !=
+    if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &length, data, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION) !=
         Z_OK)
         throw std::bad_alloc();
     packed.resize(length);
@@ -79,6 +79,11 @@ std::string PdfFile::FileId() const {
 }
 
 void PdfFile::Finish(int root, int info) {
+    // An object reserved and never written is null, as a reference to a
+    // missing object would be.
+    for (std::size_t i = 0; i < offsets_.size(); ++i)
+        if (offsets_[i] == 0)
+            WriteObject(static_cast<int>(i + 1), "null");
     std::uint64_t start = offset_;
     std::string id = FileId();
     Put("xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n");

@@ -29,8 +29,8 @@ public:
     void WriteStream(int number, const std::string& dictionary, const std::vector<std::uint8_t>& data);
 
     // The cross-reference table and the trailer naming the catalog `root`
-    // and the document information `info`. Every reserved object must have
-    // been written.
+    // and the document information `info`; objects reserved and not
+    // written are written as null first.
     void Finish(int root, int info);
 
     // An object reference: "12 0 R".

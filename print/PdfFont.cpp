@@ -53,14 +53,15 @@ int DescriptorFlags(FT_Face face) {
 std::uint16_t PdfFont::Cid(std::uint32_t glyph) {
     if (glyph >= font_.GlyphCount())
         glyph = 0;
-    auto found = cids_.find(glyph);
-    if (found != cids_.end())
-        return found->second;
-    auto cid = static_cast<std::uint16_t>(glyphs_.size());
-    cids_.emplace(glyph, cid);
-    glyphs_.push_back(glyph);
-    widths_.push_back(Thousandths(font_.NaturalAdvance(glyph), font_.UnitsPerEm()));
-    texts_.emplace_back();
+    if (cids_.empty())
+        cids_.resize(font_.GlyphCount());
+    std::uint16_t& cid = cids_[glyph];
+    if (cid == 0) {
+        cid = static_cast<std::uint16_t>(glyphs_.size());
+        glyphs_.push_back(glyph);
+        widths_.push_back(Thousandths(font_.NaturalAdvance(glyph), font_.UnitsPerEm()));
+        texts_.emplace_back();
+    }
     return cid;
 }
 

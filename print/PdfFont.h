@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace print {
@@ -50,7 +49,7 @@ private:
 
     PrintFont& font_;
     int object_;
-    std::unordered_map<std::uint32_t, std::uint16_t> cids_;
+    std::vector<std::uint16_t> cids_;            // by glyph; 0 until drawn
     std::vector<std::uint32_t> glyphs_{0};      // by CID; CID 0 is glyph 0
     std::vector<double> widths_{0};             // by CID
     std::vector<std::u32string> texts_{{}};     // by CID

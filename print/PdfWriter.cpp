@@ -34,10 +34,9 @@ void PdfWriter::WritePage(const Page& page) {
         countLabels_.push_back({file_.Reserve(), page.count});
         streams = "[" + streams + " " + PdfFile::Ref(countLabels_.back().stream) + "]";
     }
-    file_.WriteObject(object, "<</Type/Page/Parent " + PdfFile::Ref(pageTree_) + "/MediaBox[0 0 " +
-                                  Number(model_.Width()) + " " + Number(model_.Height()) + "]/Resources " +
-                                  PdfFile::Ref(resources_) + "/Contents " + streams + ">>");
+    file_.WriteObject(object, "<</Type/Page/Parent " + PdfFile::Ref(pageTree_) + "/Contents " + streams + ">>");
     pages_.push_back(object);
+    lastInFile_ = page.numberInFile;
     if (!bookmarks_.empty() && bookmarks_.back().page == 0)
         bookmarks_.back().page = object;
 }
@@ -91,7 +90,7 @@ void PdfWriter::WriteOutline() {
             links += "/Next " + PdfFile::Ref(object + 1);
         const Bookmark& mark = bookmarks_[marked[i]];
         file_.WriteObject(object, "<</Title " + PdfTextString(mark.name) + links + "/Dest[" +
-                                      PdfFile::Ref(mark.page) + "/XYZ null null null]>>");
+                                      PdfFile::Ref(mark.page) + "/Fit]>>");
     }
     std::string root = "<</Type/Outlines/Count " + std::to_string(marked.size());
     if (!marked.empty())
@@ -107,7 +106,10 @@ void PdfWriter::WriteCatalog() {
     std::string kids;
     for (std::size_t i = 0; i < pages_.size(); ++i)
         kids += (i == 0 ? "" : (i % 10 == 0 ? "\n" : " ")) + PdfFile::Ref(pages_[i]);
-    file_.WriteObject(pageTree_, "<</Type/Pages/Count " + std::to_string(pages_.size()) + "/Kids[" + kids + "]>>");
+    // Every page inherits the paper and the resources from the tree.
+    file_.WriteObject(pageTree_, "<</Type/Pages/Count " + std::to_string(pages_.size()) + "/MediaBox[0 0 " +
+                                     Number(model_.Width()) + " " + Number(model_.Height()) + "]/Resources " +
+                                     PdfFile::Ref(resources_) + "/Kids[" + kids + "]>>");
     file_.WriteObject(resources_, "<</Font " + fonts_.Resources() + ">>");
     WriteOutline();
     std::string duplex;
@@ -119,6 +121,8 @@ void PdfWriter::WriteCatalog() {
 }
 
 bool PdfWriter::Finish(std::string& error, Fault& fault) {
+    if (!countLabels_.empty()) // a file that did not end: its pages so far
+        EndFile(lastInFile_);
     if (!fonts_.Write(error)) {
         fault = Fault::font;
         return false;

@@ -52,6 +52,7 @@ private:
     std::vector<int> pages_;             // page objects, in order
     std::vector<Bookmark> bookmarks_;
     std::vector<CountLabel> countLabels_; // of the file's pages so far
+    std::size_t lastInFile_ = 0;          // the number in its file of the last page
 };
 
 } // namespace print

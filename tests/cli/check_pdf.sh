@@ -41,9 +41,12 @@ differ = sum(a[y][x] != b[y][x] and not near(b if a[y][x] else a, x, y) for y in
 if differ > 0.005 * w * h:
     sys.exit(f'{sys.argv[2]}: {differ} of {w * h} pixels differ from {sys.argv[1]}')
 PY
+# The README on landscape sheets in two numbered columns, with the marks
+# of wrapped lines.
+declare -A layout=([readme]="--landscape --columns 2 --line-numbers" [gpl]="" [scripts]="")
 for doc in readme gpl scripts; do
-    pdf --header $doc.txt -o $doc.pdf 2>err || [ $? = 4 ] || { fail "print $doc: $(cat err)"; continue; }
-    "$Q" print --header $doc.txt -o $doc.ps 2>/dev/null
+    pdf --header ${layout[$doc]} $doc.txt -o $doc.pdf 2>err || [ $? = 4 ] || { fail "print $doc: $(cat err)"; continue; }
+    "$Q" print --header ${layout[$doc]} $doc.txt -o $doc.ps 2>/dev/null
     qpdf --check $doc.pdf >check.txt 2>&1 && ! grep -qi warning check.txt || fail "qpdf --check $doc: $(tail -3 check.txt)"
     pdffonts $doc.pdf | awk 'NR > 2 && !($(NF-4) == "yes" && $(NF-3) == "yes" && $(NF-2) == "yes") { exit 1 }' ||
         fail "$doc: a font not embedded, subset and mapped: $(pdffonts $doc.pdf)"
