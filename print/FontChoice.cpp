@@ -83,6 +83,61 @@ bool FindListedFace(const std::string& name, t42::FontLocation& location) {
     return false;
 }
 
+namespace {
+
+// The first family name of the face at `location` and its width, as
+// fontconfig reads them from the file.
+bool FamilyOf(const t42::FontLocation& location, std::string& family, int& width) {
+    int count = 0;
+    FcPattern* query = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(location.path.c_str()),
+                                       static_cast<unsigned>(location.faceIndex), nullptr, &count);
+    if (!query)
+        return false;
+    FcChar8* name = nullptr;
+    bool found = FcPatternGetString(query, FC_FAMILY, 0, &name) == FcResultMatch;
+    if (found)
+        family = reinterpret_cast<const char*>(name);
+    if (FcPatternGetInteger(query, FC_WIDTH, 0, &width) != FcResultMatch)
+        width = FC_WIDTH_NORMAL;
+    FcPatternDestroy(query);
+    return found;
+}
+
+} // namespace
+
+bool FindStyledFace(const t42::FontLocation& regular, bool& bold, bool& italic, t42::FontLocation& location) {
+    std::string family;
+    int width = FC_WIDTH_NORMAL;
+    if ((!bold && !italic) || !FamilyOf(regular, family, width))
+        return false;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WIDTH, width);
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    FcPatternDestroy(pattern);
+    bool found = false;
+    for (int i = 0; sorted && i < sorted->nfont; ++i) {
+        FcPattern* font = sorted->fonts[i];
+        if (!HasName(font, family) || !IsTrueTypeFace(font, location))
+            continue;
+        int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+        FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+        FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+        bold = bold && weight >= FC_WEIGHT_DEMIBOLD;
+        italic = italic && slant != FC_SLANT_ROMAN;
+        found = (bold || italic) && (location.path != regular.path || location.faceIndex != regular.faceIndex);
+        break;
+    }
+    if (sorted)
+        FcFontSetDestroy(sorted);
+    return found;
+}
+
 FontChoice::~FontChoice() {
     if (sorted_)
         FcFontSetDestroy(sorted_);

@@ -18,6 +18,12 @@ namespace print {
 // The first listed font that `name` names, as `quelin list` prints it.
 bool FindListedFace(const std::string& name, t42::FontLocation& location);
 
+// A face of the same family and width as `regular` in the weight and slant
+// asked for: fontconfig's closest TrueType face of that family. `bold` and
+// `italic` then say which of the two it has. False when the family has
+// none of them, or no other face.
+bool FindStyledFace(const t42::FontLocation& regular, bool& bold, bool& italic, t42::FontLocation& location);
+
 class FontChoice {
 public:
     FontChoice() = default;
