@@ -54,6 +54,8 @@ private:
         hb_script_t script;
         int level;
         std::size_t firstGlyph, endGlyph;
+        std::uint32_t style;    // in Layout::styles; 0 when there are none
+        unsigned char drawn;    // kEmboldened, kSlanted
     };
     struct Segment {
         std::size_t start, end;
@@ -73,17 +75,29 @@ private:
         std::vector<ShapedGlyph> glyphs;
         std::vector<Segment> segments;
         bool rightToLeft = false;
+        // A styled paragraph's styles (the first plain), each character's
+        // style in them and how its face is drawn; all empty when plain.
+        std::vector<TextStyle> styles;
+        std::vector<std::uint32_t> styleOf;
+        std::vector<unsigned char> drawnOf;
     };
+    static constexpr unsigned char kEmboldened = 1, kSlanted = 2;
 
     // `line` 0: text of the header, whose missing characters are not told.
-    void Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column);
+    void Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
+                 const std::vector<StyleSpan>& styles = {});
+    // Each character's style, and its face in that style in place of the
+    // regular one in layout.fontOf.
+    void ApplyStyles(Layout& layout, const std::u32string& text, const std::vector<StyleSpan>& styles);
     void BreakLines(Layout& layout, const std::u32string& text);
     void EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end);
     double Width(const Layout& layout, std::size_t start, std::size_t end) const;
     // The glyph runs of text[start, end) drawn from `x` on baseline `y`, in
     // visual order, appended to `runs`.
+    // Underlined runs add their rules to `rules`.
     void Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x, double y,
-               std::vector<GlyphRun>& runs);
+               std::vector<GlyphRun>& runs, std::vector<Rule>* rules = nullptr);
+    void Underline(const GlyphRun& run, double from, double to, double y, std::vector<Rule>& rules);
     GlyphRun MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
                      std::size_t stop, double& x, double y);
     // A header item: `text` from `x` on baseline `y`, as a line of its own.
