@@ -48,4 +48,21 @@ std::string Number(double value) {
     return number;
 }
 
+std::string ColorComponents(std::uint32_t color) {
+    std::string text;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        long thousandths = std::lround(((color >> shift) & 0xFF) * 1000 / 255.0);
+        std::string component = thousandths >= 1000 ? "1" : "0";
+        if (thousandths > 0 && thousandths < 1000) {
+            char digits[8];
+            std::snprintf(digits, sizeof digits, ".%03ld", thousandths);
+            component += digits;
+            while (component.back() == '0')
+                component.pop_back();
+        }
+        text += (text.empty() ? "" : " ") + component;
+    }
+    return text;
+}
+
 } // namespace print

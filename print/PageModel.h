@@ -3,6 +3,7 @@
 // commands and the page writers all read their sizes from here.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace print {
@@ -44,5 +45,9 @@ struct PageModel {
 
 // A number of points to two decimals, without trailing zeros: "12", "7.5".
 std::string Number(double value);
+
+// A colour 0xRRGGBB as the three components, from 0 to 1 to three decimals,
+// that PostScript's setrgbcolor and PDF's rg take: "1 0.502 0".
+std::string ColorComponents(std::uint32_t color);
 
 } // namespace print
