@@ -4,6 +4,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -85,9 +86,16 @@ bool FindListedFace(const std::string& name, t42::FontLocation& location) {
 
 namespace {
 
-// The first family name of the face at `location` and its width, as
-// fontconfig reads them from the file.
-bool FamilyOf(const t42::FontLocation& location, std::string& family, int& width) {
+// What fontconfig reads from the face at `location`: its first family
+// name, width, weight and slant.
+struct FaceTraits {
+    std::string family;
+    int width = FC_WIDTH_NORMAL;
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+};
+
+bool TraitsOf(const t42::FontLocation& location, FaceTraits& traits) {
     int count = 0;
     FcPattern* query = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(location.path.c_str()),
                                        static_cast<unsigned>(location.faceIndex), nullptr, &count);
@@ -96,25 +104,28 @@ bool FamilyOf(const t42::FontLocation& location, std::string& family, int& width
     FcChar8* name = nullptr;
     bool found = FcPatternGetString(query, FC_FAMILY, 0, &name) == FcResultMatch;
     if (found)
-        family = reinterpret_cast<const char*>(name);
-    if (FcPatternGetInteger(query, FC_WIDTH, 0, &width) != FcResultMatch)
-        width = FC_WIDTH_NORMAL;
+        traits.family = reinterpret_cast<const char*>(name);
+    FcPatternGetInteger(query, FC_WIDTH, 0, &traits.width);
+    FcPatternGetInteger(query, FC_WEIGHT, 0, &traits.weight);
+    FcPatternGetInteger(query, FC_SLANT, 0, &traits.slant);
     FcPatternDestroy(query);
     return found;
 }
 
 } // namespace
 
+// The face asked for keeps the regular face's width, and its weight or
+// slant where it is not asked to change them: the italic of a bold main
+// font is its bold italic.
 bool FindStyledFace(const t42::FontLocation& regular, bool& bold, bool& italic, t42::FontLocation& location) {
-    std::string family;
-    int width = FC_WIDTH_NORMAL;
-    if ((!bold && !italic) || !FamilyOf(regular, family, width))
+    FaceTraits traits;
+    if ((!bold && !italic) || !TraitsOf(regular, traits))
         return false;
     FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WIDTH, width);
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(traits.family.c_str()));
+    FcPatternAddInteger(pattern, FC_WIDTH, traits.width);
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? std::max<int>(traits.weight, FC_WEIGHT_BOLD) : traits.weight);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : traits.slant);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -123,7 +134,7 @@ bool FindStyledFace(const t42::FontLocation& regular, bool& bold, bool& italic, 
     bool found = false;
     for (int i = 0; sorted && i < sorted->nfont; ++i) {
         FcPattern* font = sorted->fonts[i];
-        if (!HasName(font, family) || !IsTrueTypeFace(font, location))
+        if (!HasName(font, traits.family) || !IsTrueTypeFace(font, location))
             continue;
         int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
         FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);

@@ -146,6 +146,9 @@ TEST(StyledPages, FamilyFacesColoursAndUnderlinesAsDrawn) {
                              "DejaVuSansMono-BoldOblique"})
         EXPECT_NE(ps.find(std::string("%%BeginResource: font ") + face), std::string::npos) << face;
     EXPECT_EQ(ps.find(")B "), std::string::npos) << "the family has a bold face: nothing to embolden";
+    // The italic of a bold main font is its bold italic.
+    std::string boldMain = Print("DejaVu Sans Mono:bold", {{U"x", {{0, Style(false, true)}}}});
+    EXPECT_NE(boldMain.find("%%BeginResource: font DejaVuSansMono-BoldOblique"), std::string::npos);
     std::string path = Saved("styled-faces.ps", ps);
     EXPECT_GE(LongestStretch(path, 0xFF0000), 3) << "no red text";
     // "underlined blue" is 15 cells of 6 points: its rule is one stretch.
