@@ -1,10 +1,15 @@
-// The command line: a subcommand, its operands and the options that fill
-// the font request.
+// The command line: a subcommand, its operands and the options, parsed the
+// GNU way (getopt_long): long options with "=VALUE" or a separate value,
+// short options where people expect them, options before or after the
+// command and its operands, "--" ending the options.
 #pragma once
 
 #include "quelin.h"
+#include "print/PageModel.h"
 
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cli {
@@ -20,11 +25,27 @@ struct Options {
     std::string output;       // -o
     double size = 12;         // --size, in points
     bool sizeGiven = false;
-    std::string font;         // --font (print)
-    bool header = false;      // --header (print)
     std::string paper = "a4"; // --paper
     bool help = false;
     bool version = false;
+
+    // Options of print alone; `printOnly` names the first one given.
+    std::string printOnly;
+    std::string font;         // --font
+    bool header = false;
+    bool landscape = false;
+    int columns = 1;
+    bool marginsGiven = false;
+    double margins[4] = {0, 0, 0, 0}; // top, right, bottom, left
+    bool lineNumbers = false;
+    int tabWidth = 8;
+    bool truncate = false;
+    std::string title;
+    std::vector<std::pair<std::size_t, std::size_t>> pages; // inclusive ranges; empty: all
+    print::Duplex duplex = print::Duplex::none;
+    std::string encoding;
+    bool escapes = true;
+    bool force = false;
 };
 
 // Parses argv; false with a message in `error` for a malformed line.

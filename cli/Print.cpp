@@ -25,6 +25,10 @@ public:
         Clear();
         Warn(sentence);
     }
+    void Failure(const std::string& sentence) override {
+        Clear();
+        Fail(kExitIo, sentence);
+    }
     void Progress(const std::string& name, off_t done, off_t size, std::size_t pages) override {
         if (!terminal_)
             return;
@@ -66,27 +70,55 @@ int ExitStatusOf(print::PrintJob::Outcome outcome) {
     case print::PrintJob::Outcome::fontRefused:
         return kExitRefused;
     case print::PrintJob::Outcome::fileFailed:
+    case print::PrintJob::Outcome::inputFailed:
         break;
     }
     return kExitIo;
 }
 
-} // namespace
-
-int PrintText(const Options& options) {
-    if (options.raw)
-        return Fail(kExitUsage, "option --raw does not apply to print (its input is UTF-8)");
+// The request that the options make.
+print::PrintRequest MakePrintRequest(const Options& options) {
     print::PrintRequest request;
     request.files = options.operands;
     if (!options.font.empty())
         request.font = options.font;
     request.weight = options.weight;
     request.italic = options.italic;
-    request.page.paper = *print::FindPaper(options.paper);
-    request.page.fontSize = options.sizeGiven ? options.size : 10;
-    request.page.leading = request.page.fontSize * 1.2;
-    request.page.header = options.header;
-    request.pdf = EndsWith(options.output, ".pdf") || EndsWith(options.output, ".PDF");
+    print::PageModel& page = request.page;
+    page.paper = *print::FindPaper(options.paper);
+    page.fontSize = options.sizeGiven ? options.size : 10;
+    page.leading = page.fontSize * 1.2;
+    page.header = options.header;
+    page.landscape = options.landscape;
+    page.columns = options.columns;
+    if (options.marginsGiven) {
+        page.marginTop = options.margins[0];
+        page.marginRight = options.margins[1];
+        page.marginBottom = options.margins[2];
+        page.marginLeft = options.margins[3];
+    }
+    page.lineNumbers = options.lineNumbers;
+    page.tabWidth = options.tabWidth;
+    page.truncate = options.truncate;
+    page.title = options.title;
+    page.duplex = options.duplex;
+    request.pages = options.pages;
+    request.input.charset = options.encoding;
+    request.input.escapes = options.escapes;
+    request.input.force = options.force;
+    request.pdf = WantsPdf(options);
+    return request;
+}
+
+} // namespace
+
+int PrintText(const Options& options) {
+    if (options.raw)
+        return Fail(kExitUsage, "option --raw does not apply to print (--encoding names the files' charset)");
+    print::PrintRequest request = MakePrintRequest(options);
+    std::string room = print::RoomProblem(request.page);
+    if (!room.empty())
+        return Fail(kExitUsage, room);
 
     TerminalReporter reporter;
     print::PrintJob job(request, reporter);
@@ -107,7 +139,7 @@ int PrintText(const Options& options) {
     outcome = job.Run(request.pdf ? postScript : out, body, error);
     reporter.Clear();
     int status = ExitStatusOf(outcome);
-    if (outcome != print::PrintJob::Outcome::done && outcome != print::PrintJob::Outcome::partial)
+    if (outcome == print::PrintJob::Outcome::fontRefused || outcome == print::PrintJob::Outcome::fileFailed)
         return Fail(status, error);
     if (request.pdf) {
         int made = MakePdf(postScript, out);

@@ -61,6 +61,13 @@ bool IsGenericFamily(const std::string& family) {
 
 } // namespace
 
+bool IsFontPattern(const std::string& name) {
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
+    if (pattern)
+        FcPatternDestroy(pattern);
+    return pattern != nullptr;
+}
+
 bool FindListedFace(const std::string& name, t42::FontLocation& location) {
     std::string query = name;
     if (EndsWithIgnoringCase(query, platform::kTrueTypeSuffix))

@@ -15,6 +15,9 @@ struct _FcFontSet;
 
 namespace print {
 
+// Whether fontconfig can read `name` as a pattern ("DejaVu Sans:bold").
+bool IsFontPattern(const std::string& name);
+
 // The first listed font that `name` names, as `quelin list` prints it.
 bool FindListedFace(const std::string& name, t42::FontLocation& location);
 

@@ -96,8 +96,6 @@ void PageLayout::BeginFile(const std::string& name, const std::string& date) {
 }
 
 void PageLayout::EndFile() {
-    if (!pageOpen_ && filePage_ == 0)
-        OpenPage();
     ClosePage();
     writer_.EndFile(filePage_);
 }

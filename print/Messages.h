@@ -15,6 +15,8 @@ public:
     virtual ~Reporter() = default;
     // One sentence, without a prefix.
     virtual void Warning(const std::string& sentence) = 0;
+    // An input that cannot be read, while the job goes on with the others.
+    virtual void Failure(const std::string& sentence) { Warning(sentence); }
     // How far the job is: `done` of `size` bytes of the input `name` ("":
     // standard input; size 0: unknown), `pages` laid out.
     virtual void Progress(const std::string& name, off_t done, off_t size, std::size_t pages) {

@@ -24,6 +24,19 @@ const Paper* FindPaper(const std::string& name) {
     return nullptr;
 }
 
+std::string RoomProblem(const PageModel& page) {
+    std::string text = "of " + Number(page.fontSize) + "-point text";
+    double height = page.Height() - page.marginTop - page.marginBottom - (page.header ? 2 * page.leading : 0);
+    double width = page.Width() - page.marginLeft - page.marginRight;
+    if (height < page.leading || width < 4 * page.fontSize)
+        return "the margins leave no room for a line " + text;
+    // A column holds at least a few characters.
+    double column = (width - (page.columns - 1) * page.gutter) / page.columns;
+    if (column < 4 * page.fontSize)
+        return std::to_string(page.columns) + " columns " + text + " do not fit between the margins";
+    return std::string();
+}
+
 std::string PaperNames() {
     std::string names;
     for (const Paper& paper : kPapers) {

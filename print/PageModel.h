@@ -43,6 +43,10 @@ struct PageModel {
     double Height() const { return landscape ? paper.width : paper.height; }
 };
 
+// Why text cannot be set on `page`: "the margins leave no room for a line
+// of 10-point text"; empty when it can.
+std::string RoomProblem(const PageModel& page);
+
 // A number of points to two decimals, without trailing zeros: "12", "7.5".
 std::string Number(double value);
 

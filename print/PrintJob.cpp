@@ -3,6 +3,7 @@
 #include "PsWriter.h"
 #include "TextInput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -35,47 +36,32 @@ std::string DateText(time_t modified) {
 
 PrintJob::PrintJob(const PrintRequest& request, Reporter& reporter) : request_(request), reporter_(reporter) {}
 
-PrintJob::~PrintJob() {
-    for (const Input& input : inputs_)
-        if (input.descriptor > STDIN_FILENO)
-            close(input.descriptor);
-}
+PrintJob::~PrintJob() = default;
 
-bool PrintJob::OpenInputs(std::string& error) {
-    std::vector<std::string> names = request_.files;
-    if (names.empty())
-        names.push_back("-");
-    for (const std::string& name : names) {
-        Input input;
-        struct stat status;
-        if (name == "-") {
-            input.descriptor = STDIN_FILENO;
-        } else {
-            input.name = name;
-            input.descriptor = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-            if (input.descriptor < 0) {
-                error = "cannot read " + Quoted(name) + ": " +
-                        (errno == ENOENT ? std::string("it does not exist") : std::strerror(errno));
-                return false;
-            }
-        }
-        inputs_.push_back(input);
-        bool known = fstat(input.descriptor, &status) == 0;
-        if (known && S_ISDIR(status.st_mode)) {
-            error = "cannot read " + Quoted(name) + ": it is a folder";
+bool PrintJob::OpenInput(const std::string& name, Input& input, std::string& error) {
+    if (name == "-") {
+        input.descriptor = STDIN_FILENO;
+    } else {
+        input.name = name;
+        input.descriptor = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (input.descriptor < 0) {
+            error = "cannot read " + Quoted(name) + ": " +
+                    (errno == ENOENT ? std::string("it does not exist") : std::strerror(errno));
             return false;
         }
-        if (known && S_ISREG(status.st_mode))
-            inputs_.back().size = status.st_size;
-        inputs_.back().date = DateText(known && S_ISREG(status.st_mode) ? status.st_mtime : time(nullptr));
     }
+    struct stat status;
+    bool known = fstat(input.descriptor, &status) == 0;
+    if (known && S_ISDIR(status.st_mode)) {
+        error = "cannot read " + Quoted(name) + ": it is a folder";
+        return false;
+    }
+    input.size = known && S_ISREG(status.st_mode) ? status.st_size : 0;
+    input.date = DateText(known && S_ISREG(status.st_mode) ? status.st_mtime : time(nullptr));
     return true;
 }
 
 bool PrintJob::Open(std::string& error, Outcome& outcome) {
-    outcome = Outcome::fileFailed;
-    if (!OpenInputs(error))
-        return false;
     outcome = Outcome::fontRefused;
     t42::FontLocation location;
     std::string warning;
@@ -92,30 +78,90 @@ bool PrintJob::Open(std::string& error, Outcome& outcome) {
     return true;
 }
 
+namespace {
+
+// Each input's descriptor closed when it is done with.
+class InputDescriptor {
+public:
+    explicit InputDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~InputDescriptor() {
+        if (descriptor_ > STDIN_FILENO)
+            close(descriptor_);
+    }
+    InputDescriptor(const InputDescriptor&) = delete;
+    InputDescriptor& operator=(const InputDescriptor&) = delete;
+
+private:
+    int descriptor_;
+};
+
+constexpr std::size_t kMostMissingLines = 100;
+
+} // namespace
+
 void PrintJob::ReportMissing(const std::vector<MissingCharacter>& missing) {
-    for (const MissingCharacter& character : missing)
+    std::size_t shown = std::min(missing.size(), kMostMissingLines);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const MissingCharacter& character = missing[i];
         reporter_.Warning(CodePointName(character.codePoint) +
                           " is in no installed TrueType font; drawn as the main font's glyph 0 " +
                           std::to_string(character.count) + (character.count == 1 ? " time" : " times") +
                           ", first at " +
                           (character.file == "standard input" ? std::string() : Quoted(character.file) + ", ") +
                           "line " + std::to_string(character.line) + ", column " + std::to_string(character.column));
+    }
+    if (missing.size() > shown) {
+        std::size_t times = 0;
+        for (std::size_t i = shown; i < missing.size(); ++i)
+            times += missing[i].count;
+        reporter_.Warning(std::to_string(missing.size() - shown) + " more characters are in no installed TrueType "
+                          "font; drawn as glyph 0 " + std::to_string(times) + (times == 1 ? " time" : " times"));
+    }
 }
 
 PrintJob::Outcome PrintJob::Run(Output& out, Scratch& scratch, std::string& error) {
     std::unique_ptr<PageWriter> writer;
     writer = std::make_unique<PsWriter>(request_.page, *fonts_, scratch, out);
     PageLayout layout(request_.page, *fonts_, *writer);
-    TextInput reader(layout, reporter_);
-    for (const Input& input : inputs_) {
+    TextInput reader(layout, reporter_, request_.input);
+    std::vector<std::string> names = request_.files;
+    if (names.empty())
+        names.push_back("-");
+    std::size_t unread = 0, skipped = 0;
+    for (const std::string& name : names) {
+        Input input;
+        std::string problem;
+        bool opened = OpenInput(name, input, problem);
+        InputDescriptor closer(input.descriptor);
+        if (!opened && names.size() == 1) {
+            error = problem;
+            return Outcome::fileFailed;
+        }
+        if (!opened) {
+            reporter_.Failure(problem);
+            ++unread;
+            continue;
+        }
+        if (!reader.Open(input.descriptor, input.name, input.size, error))
+            return Outcome::fileFailed;
+        if (!reader.Binary().empty()) {
+            reporter_.Warning((input.name.empty() ? std::string("standard input") : Quoted(input.name)) +
+                              " is left out: " + reader.Binary() + " (--force prints it)");
+            ++skipped;
+            continue;
+        }
         layout.BeginFile(input.name.empty() ? "standard input" : input.name, input.date);
-        if (!reader.Print(input.descriptor, input.name, input.size, error))
+        if (!reader.Print(error))
             return Outcome::fileFailed;
         layout.EndFile();
         if (scratch.Failed()) {
             error = scratch.Error();
             return Outcome::fileFailed;
         }
+    }
+    if (unread == names.size()) {
+        error = "nothing was printed: no input could be read";
+        return Outcome::fileFailed;
     }
     reader.FinishWarnings();
     for (const std::string& problem : fonts_->TakeWarnings())
@@ -129,7 +175,9 @@ PrintJob::Outcome PrintJob::Run(Output& out, Scratch& scratch, std::string& erro
         return Outcome::fileFailed;
     }
     ReportMissing(layout.Missing());
-    return reader.Errors() || !layout.Missing().empty() ? Outcome::partial : Outcome::done;
+    if (unread > 0)
+        return Outcome::inputFailed;
+    return reader.Errors() || skipped > 0 || !layout.Missing().empty() ? Outcome::partial : Outcome::done;
 }
 
 } // namespace print

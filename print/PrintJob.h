@@ -9,6 +9,7 @@
 #include "Output.h"
 #include "PageModel.h"
 #include "Shaper.h"
+#include "TextInput.h"
 
 #include <memory>
 #include <utility>
@@ -24,6 +25,7 @@ struct PrintRequest {
     int weight = 400;
     bool italic = false;
     PageModel page;
+    InputOptions input;
     bool pdf = false;
     // The pages to write, numbered through the document from 1, as
     // inclusive ranges; empty: all.
@@ -32,20 +34,24 @@ struct PrintRequest {
 
 class PrintJob {
 public:
-    enum class Outcome { done, partial, fontRefused, fileFailed };
+    // `inputFailed`: the document was written, without the inputs that
+    // could not be read (each was reported).
+    enum class Outcome { done, partial, fontRefused, fileFailed, inputFailed };
 
     PrintJob(const PrintRequest& request, Reporter& reporter);
     ~PrintJob();
 
-    // Opens the inputs and the main font. False with a sentence in `error`
-    // and what failed in `outcome`.
+    // Opens the main font. False with a sentence in `error` and what failed
+    // in `outcome`.
     bool Open(std::string& error, Outcome& outcome);
 
-    // Lays out the inputs and writes the document to `out`; a PostScript
-    // document keeps its pages in `scratch` until its fonts are known.
-    // `done`, or `partial` when some text could not be drawn as given (an
-    // invalid byte, a character no font has; each was reported); otherwise
-    // a failure with a sentence in `error`.
+    // Lays out the inputs, opening one at a time, and writes the document
+    // to `out`; a PostScript document keeps its pages in `scratch` until its
+    // fonts are known. `done`; `partial` when some text could not be drawn
+    // as given (an invalid byte, a character no font has, a binary file
+    // left out; each was reported); `inputFailed` when an input could not
+    // be opened (reported, the others printed); otherwise a failure with a
+    // sentence in `error`, also when no input could be opened at all.
     Outcome Run(Output& out, Scratch& scratch, std::string& error);
 
 private:
@@ -56,12 +62,13 @@ private:
         std::string date; // for the header
     };
 
-    bool OpenInputs(std::string& error);
+    // Opens the input `name` ("-": standard input); false with a sentence
+    // in `error`.
+    bool OpenInput(const std::string& name, Input& input, std::string& error);
     void ReportMissing(const std::vector<struct MissingCharacter>& missing);
 
     PrintRequest request_;
     Reporter& reporter_;
-    std::vector<Input> inputs_;
     FontChoice choice_;
     std::unique_ptr<FontSet> fonts_;
 };
