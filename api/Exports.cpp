@@ -52,6 +52,26 @@ template <typename Draw> int DrawText(int handle, const char* text, Draw draw) {
     });
 }
 
+#ifndef _WIN32
+// The distinct glyphs of `glyphs`, ascending, as drawn glyphs that take
+// their text from the font's Unicode map; false when one is not below
+// `numGlyphs`. A bit per glyph of the font marks them, so however long the
+// list, memory grows with the font alone.
+bool DistinctGlyphs(const unsigned* glyphs, int count, std::uint32_t numGlyphs,
+                    std::vector<t42::DrawnGlyph>& drawn) {
+    std::vector<bool> listed(numGlyphs);
+    for (int i = 0; i < count; ++i) {
+        if (glyphs[i] >= numGlyphs)
+            return false;
+        listed[glyphs[i]] = true;
+    }
+    for (std::uint32_t glyph = 0; glyph < numGlyphs; ++glyph)
+        if (listed[glyph])
+            drawn.push_back({glyph, std::u32string()});
+    return true;
+}
+#endif
+
 } // namespace
 
 FontTable& TheFontTable() { return fontTable; }
@@ -150,12 +170,12 @@ QUELIN_EXPORT HGLOBAL T42GetSubsetFontData(int handle, const unsigned* glyphs, i
         if (!converter || !glyphs || count <= 0)
             return nullptr;
         std::vector<t42::DrawnGlyph> drawn;
-        for (int i = 0; i < count; ++i)
-            drawn.push_back({glyphs[i], std::u32string()});
-        t42::OutputBuffer program;
-        std::vector<std::string> tokens;
-        if (!converter->SubsetProgram(drawn, program, tokens).Ok())
+        auto numGlyphs = static_cast<std::uint32_t>(converter->Font().Facts().numGlyphs);
+        t42::SubsetPlan plan;
+        if (!api::DistinctGlyphs(glyphs, count, numGlyphs, drawn) || !converter->PlanSubset(drawn, plan).Ok())
             return nullptr;
+        t42::OutputBuffer program;
+        plan.WriteProgram(program);
         platform::GlobalHandle block = platform::GlobalAllocZeroed(program.Size());
         if (!block)
             return nullptr;

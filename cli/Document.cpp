@@ -16,23 +16,24 @@ std::string FontNameToken(const std::string& fontName) {
 
 } // namespace
 
-PageSetup PaperSetup(const std::string& paper, double fontSize) {
-    const print::Paper* found = print::FindPaper(paper);
+print::PageModel PaperSetup(const std::string& paper, double fontSize) {
     print::PageModel model;
-    if (found)
+    if (const print::Paper* found = print::FindPaper(paper))
         model.paper = *found;
-    return {model.Width(), model.Height(), fontSize, 54};
+    model.marginTop = model.marginRight = model.marginBottom = model.marginLeft = 54;
+    model.fontSize = fontSize;
+    model.leading = fontSize * 1.25;
+    return model;
 }
 
-DocumentWriter::DocumentWriter(OutputFile& out, const PageSetup& setup) : out_(out), setup_(setup) {
-    double leading = setup.fontSize * 1.25;
-    double top = setup.height - setup.margin - setup.fontSize;
-    linesPerPage_ =
-        std::max<std::size_t>(1, static_cast<std::size_t>(std::floor((top - setup.margin) / leading)) + 1);
+DocumentWriter::DocumentWriter(OutputFile& out, const print::PageModel& setup) : out_(out), setup_(setup) {
+    double top = setup.Height() - setup.marginTop - setup.fontSize;
+    linesPerPage_ = std::max<std::size_t>(
+        1, static_cast<std::size_t>(std::floor((top - setup.marginBottom) / setup.leading)) + 1);
 }
 
 bool DocumentWriter::Begin(const std::string& fontName, const char* fontProgram, std::size_t programSize) {
-    std::string width = Number(setup_.width), height = Number(setup_.height);
+    std::string width = Number(setup_.Width()), height = Number(setup_.Height());
     std::string header;
     header += "%!PS-Adobe-3.0\n";
     header += "%%Creator: quelin\n";
@@ -66,9 +67,9 @@ bool DocumentWriter::BeginLine() {
         pageOpen_ = true;
         lineOnPage_ = 0;
     }
-    double top = setup_.height - setup_.margin - setup_.fontSize;
-    double y = top - static_cast<double>(lineOnPage_++) * setup_.fontSize * 1.25;
-    out_.Write(Number(setup_.margin) + " " + Number(y) + " moveto\n");
+    double top = setup_.Height() - setup_.marginTop - setup_.fontSize;
+    double y = top - static_cast<double>(lineOnPage_++) * setup_.leading;
+    out_.Write(Number(setup_.marginLeft) + " " + Number(y) + " moveto\n");
     codeEndsLine_ = true;
     return !out_.Failed();
 }

@@ -14,20 +14,15 @@
 
 namespace cli {
 
-struct PageSetup {
-    double width;  // points
-    double height; // points
-    double fontSize;
-    double margin;
-};
-
-PageSetup PaperSetup(const std::string& paper, double fontSize);
+// The page of the `page` command: the paper, 54-point margins, lines 1.25
+// times the size apart.
+print::PageModel PaperSetup(const std::string& paper, double fontSize);
 
 using print::Number;
 
 class DocumentWriter {
 public:
-    DocumentWriter(OutputFile& out, const PageSetup& setup);
+    DocumentWriter(OutputFile& out, const print::PageModel& setup);
 
     // The header and the setup, with `fontProgram` defining `fontName`.
     bool Begin(const std::string& fontName, const char* fontProgram, std::size_t programSize);
@@ -40,7 +35,7 @@ public:
 
 private:
     OutputFile& out_;
-    PageSetup setup_;
+    print::PageModel setup_;
     std::string fontLine_;
     std::size_t linesPerPage_ = 1;
     std::size_t pages_ = 0;

@@ -2,7 +2,6 @@
 // with its words on standard error and its output written safely.
 #include "Commands.h"
 #include "ExitStatus.h"
-#include "Pdf.h"
 
 #include "print/PrintJob.h"
 
@@ -131,20 +130,16 @@ int PrintText(const Options& options) {
     for (const std::string& name : options.operands)
         if (name != "-")
             texts.push_back(name);
-    OutputFile out, postScript, body;
+    OutputFile out, body;
     if (!OpenOutput(options, out, texts))
         return kExitIo;
-    if ((request.pdf && !postScript.OpenScratch(error)) || !body.OpenScratch(error))
+    if (!request.pdf && !body.OpenScratch(error))
         return Fail(kExitIo, error);
-    outcome = job.Run(request.pdf ? postScript : out, body, error);
+    outcome = job.Run(out, body, error);
     reporter.Clear();
     int status = ExitStatusOf(outcome);
     if (outcome == print::PrintJob::Outcome::fontRefused || outcome == print::PrintJob::Outcome::fileFailed)
         return Fail(status, error);
-    if (request.pdf) {
-        int made = MakePdf(postScript, out);
-        return made ? made : status;
-    }
     return Finish(out, status);
 }
 

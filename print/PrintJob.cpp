@@ -1,5 +1,6 @@
 #include "PrintJob.h"
 #include "Layout.h"
+#include "PdfWriter.h"
 #include "PsWriter.h"
 #include "TextInput.h"
 
@@ -119,9 +120,22 @@ void PrintJob::ReportMissing(const std::vector<MissingCharacter>& missing) {
     }
 }
 
+// The document's title: the one asked for, else the names of the inputs.
+std::string PrintJob::Title() const {
+    if (!request_.page.title.empty())
+        return request_.page.title;
+    std::string title;
+    for (const std::string& name : request_.files)
+        title += (title.empty() ? "" : ", ") + (name == "-" ? std::string("standard input") : name);
+    return title.empty() ? std::string("standard input") : title;
+}
+
 PrintJob::Outcome PrintJob::Run(Output& out, Scratch& scratch, std::string& error) {
     std::unique_ptr<PageWriter> writer;
-    writer = std::make_unique<PsWriter>(request_.page, *fonts_, scratch, out);
+    if (request_.pdf)
+        writer = std::make_unique<PdfWriter>(out, request_.page, *fonts_, Title());
+    else
+        writer = std::make_unique<PsWriter>(request_.page, *fonts_, scratch, out);
     PageLayout layout(request_.page, *fonts_, *writer);
     TextInput reader(layout, reporter_, request_.input);
     std::vector<std::string> names = request_.files;

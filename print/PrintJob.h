@@ -46,12 +46,13 @@ public:
     bool Open(std::string& error, Outcome& outcome);
 
     // Lays out the inputs, opening one at a time, and writes the document
-    // to `out`; a PostScript document keeps its pages in `scratch` until its
-    // fonts are known. `done`; `partial` when some text could not be drawn
-    // as given (an invalid byte, a character no font has, a binary file
-    // left out; each was reported); `inputFailed` when an input could not
-    // be opened (reported, the others printed); otherwise a failure with a
-    // sentence in `error`, also when no input could be opened at all.
+    // to `out`: PDF when the request asks for it, else PostScript, which
+    // keeps its pages in `scratch` until its fonts are known. `done`;
+    // `partial` when some text could not be drawn as given (an invalid
+    // byte, a character no font has, a binary file left out; each was
+    // reported); `inputFailed` when an input could not be opened (reported,
+    // the others printed); otherwise a failure with a sentence in `error`,
+    // also when no input could be opened at all.
     Outcome Run(Output& out, Scratch& scratch, std::string& error);
 
 private:
@@ -65,6 +66,7 @@ private:
     // Opens the input `name` ("-": standard input); false with a sentence
     // in `error`.
     bool OpenInput(const std::string& name, Input& input, std::string& error);
+    std::string Title() const;
     void ReportMissing(const std::vector<struct MissingCharacter>& missing);
 
     PrintRequest request_;

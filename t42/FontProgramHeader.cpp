@@ -5,7 +5,6 @@
 #include "HexLines.h"
 #include "PsSyntax.h"
 #include "SfntLayout.h"
-#include "Subset.h"
 
 #include "../platform/Platform.h"
 
@@ -77,14 +76,15 @@ void WriteHeader(const LoadedFont& font, const GlyphSelection&, OutputBuffer& ou
     out.Append("%%Creation Date: (" + platform::CreationDateText() + ")\n");
 }
 
-void WriteFontDictionary(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {
+void WriteFontDictionary(const LoadedFont& font, const GlyphSelection& selection, const ProgramTables& tables,
+                         OutputBuffer& out) {
     const FontFacts& facts = font.Facts();
     char line[256];
     if (facts.minMemType42 != 0 && facts.maxMemType42 != 0) {
         // A subset needs about its own size, not the font's.
         unsigned long least = facts.minMemType42, most = facts.maxMemType42;
         if (selection.IsSubset())
-            least = most = static_cast<unsigned long>(SfntLayout(ProgramTables(font, selection).Tables()).Size());
+            least = most = static_cast<unsigned long>(SfntLayout(tables.Tables()).Size());
         std::snprintf(line, sizeof line, "%%%%VMusage: %lu %lu\n", least, most);
         out.Append(line);
     }
@@ -118,11 +118,20 @@ void WriteFontDictionary(const LoadedFont& font, const GlyphSelection& selection
     out.Append("end readonly def\n");
 }
 
-void WriteFontProgram(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {
-    out.Reserve(out.Size() + EstimatedProgramSize(font, selection));
-    for (auto writer : {WriteHeader, WriteFontDictionary, WriteEncoding, WriteCharStrings, WriteSfnts})
-        writer(font, selection, out);
+void WriteFontProgram(const LoadedFont& font, const GlyphSelection& selection, const ProgramTables& tables,
+                      OutputBuffer& out) {
+    out.Reserve(out.Size() + EstimatedProgramSize(tables));
+    WriteHeader(font, selection, out);
+    WriteFontDictionary(font, selection, tables, out);
+    WriteEncoding(font, selection, out);
+    WriteCharStrings(font, selection, out);
+    WriteSfnts(tables, out);
     out.Append("FontName currentdict end definefont pop\n");
+}
+
+void WriteWholeFontProgram(const LoadedFont& font, OutputBuffer& out) {
+    GlyphSelection whole = GlyphSelection::WholeFont(static_cast<std::uint32_t>(font.Facts().numGlyphs));
+    WriteFontProgram(font, whole, ProgramTables(font, whole), out);
 }
 
 } // namespace t42

@@ -1,8 +1,9 @@
-// The sfnts array: a nine-table TrueType file rebuilt from the font's own
-// tables (for a subset, from the tables ProgramTables rebuilds), as hex
-// strings. Each string holds an even number of bytes, at most
-// 65534, and ends with one extra zero byte that interpreters drop; strings
-// break at table starts and, inside a long glyf, at glyph boundaries.
+// The nine-table TrueType file rebuilt from the font's own tables (for a
+// subset, from the tables ProgramTables rebuilds), as bytes and as the
+// sfnts array's hex strings. Each string holds an even number of bytes, at
+// most 65534, and ends with one extra zero byte that interpreters drop;
+// strings break at table starts and, inside a long glyf, at glyph
+// boundaries.
 #include "FontProgram.h"
 #include "HexLines.h"
 #include "SfntLayout.h"
@@ -18,6 +19,26 @@ namespace {
 constexpr std::uint64_t kMaxStringData = 65534;
 constexpr std::uint32_t kCheckSumAdjustmentOffset = 8;
 
+// The file's tables in order, as visit(bytes, length) for each table it
+// carries; head is a copy with the file's checksum adjustment set.
+template <typename Visit> void ForEachTable(const ProgramTables& tables, const SfntLayout& layout, Visit visit) {
+    for (int t = 0; t < kTableCount; ++t) {
+        const TableDirEntry& entry = layout.Entry(t);
+        const std::uint8_t* bytes = tables.Bytes(t);
+        if (!bytes || entry.length == 0)
+            continue;
+        if (t == kHead && entry.length >= kCheckSumAdjustmentOffset + 4) {
+            std::vector<std::uint8_t> head(bytes, bytes + entry.length);
+            std::uint32_t adjustment = layout.ChecksumAdjustment();
+            for (int i = 0; i < 4; ++i)
+                head[kCheckSumAdjustmentOffset + i] = static_cast<std::uint8_t>(adjustment >> (24 - 8 * i));
+            visit(head.data(), entry.length);
+            continue;
+        }
+        visit(bytes, entry.length);
+    }
+}
+
 class SfntsWriter {
 public:
     SfntsWriter(const ProgramTables& tables, OutputBuffer& out)
@@ -28,7 +49,6 @@ public:
 private:
     std::vector<std::uint64_t> GlyfBreakPoints() const;
     void PlanStrings(std::vector<std::uint64_t> breakPoints);
-    void WriteTableHex(const std::uint8_t* bytes, std::uint32_t length);
     void Emit(const std::uint8_t* bytes, std::uint64_t count, bool zeros);
 
     const ProgramTables& tables_;
@@ -111,12 +131,6 @@ void SfntsWriter::Emit(const std::uint8_t* bytes, std::uint64_t count, bool zero
     }
 }
 
-// One table and its padding, breaking strings where the plan says.
-void SfntsWriter::WriteTableHex(const std::uint8_t* bytes, std::uint32_t length) {
-    Emit(bytes, length, false);
-    Emit(nullptr, SfntLayout::Padded(length) - length, true);
-}
-
 void SfntsWriter::Write(OutputBuffer& out) {
     out.Append("/sfnts[<\n");
     std::array<std::uint8_t, SfntLayout::kHeaderSize> header = layout_.HeaderBytes();
@@ -125,38 +139,36 @@ void SfntsWriter::Write(OutputBuffer& out) {
         hex_.WriteLine(header.data() + at, 16);
 
     PlanStrings(GlyfBreakPoints());
-    for (int t = 0; t < kTableCount; ++t) {
-        const TableDirEntry& entry = layout_.Entry(t);
-        const std::uint8_t* bytes = tables_.Bytes(t);
-        if (!bytes || entry.length == 0)
-            continue;
-        if (t == kHead && entry.length >= kCheckSumAdjustmentOffset + 4) {
-            // The one table that changes: a copy with the new adjustment.
-            std::vector<std::uint8_t> head(bytes, bytes + entry.length);
-            std::uint32_t adjustment = layout_.ChecksumAdjustment();
-            for (int i = 0; i < 4; ++i)
-                head[kCheckSumAdjustmentOffset + i] = static_cast<std::uint8_t>(adjustment >> (24 - 8 * i));
-            WriteTableHex(head.data(), entry.length);
-            continue;
-        }
-        WriteTableHex(bytes, entry.length);
-    }
+    ForEachTable(tables_, layout_, [&](const std::uint8_t* bytes, std::uint32_t length) {
+        Emit(bytes, length, false);
+        Emit(nullptr, SfntLayout::Padded(length) - length, true);
+    });
     hex_.Finish();
 }
 
 } // namespace
 
-void WriteSfnts(const LoadedFont& font, const GlyphSelection& selection, OutputBuffer& out) {
-    ProgramTables tables(font, selection);
-    SfntsWriter(tables, out).Write(out);
+void WriteSfnts(const ProgramTables& tables, OutputBuffer& out) { SfntsWriter(tables, out).Write(out); }
+
+std::vector<std::uint8_t> RebuiltFile(const ProgramTables& tables) {
+    SfntLayout layout(tables.Tables());
+    std::array<std::uint8_t, SfntLayout::kHeaderSize> header = layout.HeaderBytes();
+    std::vector<std::uint8_t> file;
+    file.reserve(static_cast<std::size_t>(layout.Size()));
+    file.assign(header.begin(), header.end());
+    ForEachTable(tables, layout, [&](const std::uint8_t* bytes, std::uint32_t length) {
+        file.insert(file.end(), bytes, bytes + length);
+        file.resize(file.size() + static_cast<std::size_t>(SfntLayout::Padded(length) - length));
+    });
+    return file;
 }
 
-std::size_t EstimatedProgramSize(const LoadedFont& font, const GlyphSelection& selection) {
+std::size_t EstimatedProgramSize(const ProgramTables& tables) {
     constexpr std::uint64_t kHeaderAndDictionary = 4096;
     constexpr std::uint64_t kPerGlyphName = 32;
-    std::uint64_t rebuilt = SfntLayout(ProgramTables(font, selection).Tables()).Size();
+    std::uint64_t rebuilt = SfntLayout(tables.Tables()).Size();
     std::uint64_t hex = 2 * rebuilt + rebuilt / HexLines::kBytesPerLine + 8 * (rebuilt / kMaxStringData + 2);
-    return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * selection.Size() + hex);
+    return static_cast<std::size_t>(kHeaderAndDictionary + kPerGlyphName * tables.NumGlyphs() + hex);
 }
 
 } // namespace t42

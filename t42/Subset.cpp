@@ -41,6 +41,19 @@ void AppendU16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
     bytes.push_back(static_cast<std::uint8_t>(value));
 }
 
+// Glyph `glyph`'s advance width and left side bearing in an hmtx of
+// `longMetrics` full entries, the glyphs after them sharing the last
+// advance; zero where the table ends early or has no full entry.
+void ReadHorizontalMetric(const ByteReader& hmtx, std::uint16_t longMetrics, std::uint64_t glyph,
+                          std::uint16_t& advance, std::uint16_t& bearing) {
+    advance = bearing = 0;
+    if (longMetrics == 0)
+        return;
+    std::uint64_t last = longMetrics - 1u;
+    hmtx.U16(4 * std::min(glyph, last), advance);
+    hmtx.U16(glyph <= last ? 4 * glyph + 2 : 4 * (last + 1) + 2 * (glyph - last - 1), bearing);
+}
+
 std::vector<std::uint8_t> CopyOfTable(const LoadedFont& font, int table) {
     const std::uint8_t* bytes = font.TableBytes(table);
     if (!bytes)
@@ -235,6 +248,16 @@ ProgramTables::ProgramTables(const LoadedFont& font, const GlyphSelection& selec
         Rebuild(font, selection);
 }
 
+std::uint16_t ProgramTables::AdvanceWidth(std::uint64_t written) const {
+    std::uint16_t longMetrics = 0, advance = 0, bearing = 0;
+    if (!tables_.present[kHhea] || !tables_.present[kHmtx] ||
+        !ByteReader(bytes_[kHhea], tables_.entries[kHhea].length).U16(kHheaNumberOfHMetrics, longMetrics))
+        return 0;
+    ReadHorizontalMetric(ByteReader(bytes_[kHmtx], tables_.entries[kHmtx].length), longMetrics, written, advance,
+                         bearing);
+    return advance;
+}
+
 void ProgramTables::Keep(int table, std::vector<std::uint8_t> bytes) {
     rebuilt_[table] = std::move(bytes);
     const std::vector<std::uint8_t>& kept = rebuilt_[table];
@@ -292,11 +315,7 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
         std::vector<std::uint16_t> advances, bearings;
         for (const GlyphPair& pair : selection.Pairs()) {
             std::uint16_t advance = 0, bearing = 0;
-            if (longMetrics != 0) {
-                std::uint64_t glyph = pair.original, last = longMetrics - 1u;
-                hmtx.U16(4 * std::min(glyph, last), advance);
-                hmtx.U16(glyph <= last ? 4 * glyph + 2 : 4 * (last + 1) + 2 * (glyph - last - 1), bearing);
-            }
+            ReadHorizontalMetric(hmtx, longMetrics, pair.original, advance, bearing);
             advances.push_back(advance);
             bearings.push_back(bearing);
         }

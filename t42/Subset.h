@@ -43,6 +43,10 @@ public:
     bool LongLoca() const { return longLoca_; }
     std::uint64_t NumGlyphs() const { return numGlyphs_; }
 
+    // The advance width hmtx gives glyph `written`, in font units; 0 when
+    // the file lacks hhea or hmtx or its entry.
+    std::uint16_t AdvanceWidth(std::uint64_t written) const;
+
 private:
     void Rebuild(const LoadedFont& font, const GlyphSelection& selection);
     void Keep(int table, std::vector<std::uint8_t> bytes);

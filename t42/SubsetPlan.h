@@ -12,6 +12,7 @@
 #include "Status.h"
 #include "Subset.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,10 +43,12 @@ public:
     unsigned UnitsPerEm() const;
 
     // The name token that draws `original` with glyphshow in the program
-    // ("/A", "(x y) cvn", ...).
+    // ("/A", "(x y) cvn", ...); a glyph not carried draws as glyph 0.
     std::string NameToken(std::uint32_t original) const;
 
-    // The Type 42 program of the subset, under the font's FontName.
+    // The Type 42 program of the subset, under the font's FontName. Its
+    // Encoding reads the face: this takes the font's face lock, which the
+    // caller must not hold.
     void WriteProgram(OutputBuffer& out) const;
 
     // The subset as a TrueType file of the program's nine tables, with the

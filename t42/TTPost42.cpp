@@ -1,9 +1,9 @@
 #include "TTPost42.h"
 #include "FontProgram.h"
-#include "PsSyntax.h"
 #include "TextOut.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace t42 {
 
@@ -39,8 +39,7 @@ Status TTPost42::ConvertFace(const FontLocation& location, std::uint32_t codePag
         return status;
     // The program first: its memory then comes before the items' small
     // allocations, and the heap it leaves is reused by the next conversion.
-    WriteFontProgram(*font_, GlyphSelection::WholeFont(static_cast<std::uint32_t>(font_->Facts().numGlyphs)),
-                     program_);
+    WriteWholeFontProgram(*font_, program_);
     items_.Prepare(*font_);
     return status;
 }
@@ -64,26 +63,27 @@ platform::GlobalHandle TTPost42::GetFontData() const {
     return block;
 }
 
-Status TTPost42::SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
-                               std::vector<std::string>& tokens) const {
-    program.Truncate();
-    tokens.clear();
+Status TTPost42::PlanSubset(const std::vector<DrawnGlyph>& glyphs, SubsetPlan& plan) const {
     if (!font_)
         return Status::Refuse(kBadHandle, Check::internalError);
     // Choosing the glyphs reads the face and the glyph namer's cache.
     std::lock_guard<platform::Mutex> hold(font_->FaceLock());
-    GlyphSelection selection;
-    Status status = SelectSubset(*font_, glyphs, selection);
+    return SubsetPlan::Make(*font_, glyphs, plan);
+}
+
+Status TTPost42::SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
+                               std::vector<std::string>& tokens) const {
+    program.Truncate();
+    tokens.clear();
+    SubsetPlan plan;
+    Status status = PlanSubset(glyphs, plan);
     if (!status.Ok())
         return status;
-    WriteFontProgram(*font_, selection, program);
+    plan.WriteProgram(program);
     tokens.reserve(glyphs.size());
-    char token[kMaxNameTokenLength];
-    for (const DrawnGlyph& glyph : glyphs) {
-        const std::string& name = selection.Name(selection.WrittenIndex(glyph.glyph));
-        tokens.emplace_back(token, static_cast<std::size_t>(WriteNameToken(token, name.c_str()) - token));
-    }
-    return Status{};
+    for (const DrawnGlyph& glyph : glyphs)
+        tokens.push_back(plan.NameToken(glyph.glyph));
+    return status;
 }
 
 int TTPost42::GetPSFontName(char* name, int nameSize) const {

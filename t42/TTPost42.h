@@ -11,6 +11,7 @@
 #include "OutputBuffer.h"
 #include "Status.h"
 #include "Subset.h"
+#include "SubsetPlan.h"
 
 #include "../include/quelin.h"
 #include "../platform/Platform.h"
@@ -57,11 +58,16 @@ public:
     // is not UTF-8.
     int TextOutUtf8(const char* text, char* out, int outSize) const;
 
-    // The program of just `glyphs` (glyph 0 and the components of composite
-    // glyphs added), under the same FontName. tokens[i] receives the name
-    // token that draws glyphs[i] with glyphshow in that program ("/A",
-    // "(x y) cvn", ...). A glyph index past the font's glyphs refuses the
-    // whole request (kBadRequest), leaving `program` and `tokens` empty.
+    // The subset of the font that draws `glyphs` (glyph 0 and the
+    // components of composite glyphs added), planned under the font's face
+    // lock. A glyph index past the font's glyphs refuses the whole request
+    // (kBadRequest).
+    Status PlanSubset(const std::vector<DrawnGlyph>& glyphs, SubsetPlan& plan) const;
+
+    // The program of just `glyphs`, under the same FontName. tokens[i]
+    // receives the name token that draws glyphs[i] with glyphshow in that
+    // program ("/A", "(x y) cvn", ...). Refused as PlanSubset is, leaving
+    // `program` and `tokens` empty.
     Status SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
                          std::vector<std::string>& tokens) const;
 

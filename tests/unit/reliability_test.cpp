@@ -28,10 +28,12 @@ using namespace quelin_test;
 #endif
 namespace {
 thread_local long failNewAfter = -1;
+thread_local std::size_t newBytes = 0; // asked of operator new on this thread
 }
 #ifndef QUELIN_KEEP_NEW
 
 void* operator new(std::size_t size) {
+    newBytes += size;
     void* block = failNewAfter == 0 ? nullptr : std::malloc(size ? size : 1);
     if (failNewAfter > 0)
         --failNewAfter;
@@ -139,6 +141,28 @@ TEST_F(Reliability, OutOfMemoryIsAResultCode) {
     EXPECT_EQ(0, T42DeleteTrueTypeFont(handle));
     failNewAfter = -1;
     T42GlobalFree(block);
+}
+
+// A subset of a long list of few glyphs costs memory for those glyphs, not
+// for the list.
+TEST_F(Reliability, LongGlyphListsCostTheirDistinctGlyphs) {
+#ifdef QUELIN_KEEP_NEW
+    GTEST_SKIP() << "operator new belongs to the sanitizer";
+#endif
+    OwnedFonts owned;
+    int handle = owned.Make(Request("Quelin Test"));
+    ASSERT_GE(handle, 1000);
+    std::vector<unsigned> glyphs(1u << 22);
+    for (std::size_t i = 0; i < glyphs.size(); ++i)
+        glyphs[i] = static_cast<unsigned>(i % 3 + 1);
+    HGLOBAL few = T42GetSubsetFontData(handle, glyphs.data(), 3);
+    newBytes = 0;
+    HGLOBAL many = T42GetSubsetFontData(handle, glyphs.data(), static_cast<int>(glyphs.size()));
+    EXPECT_LT(newBytes, glyphs.size() * sizeof glyphs[0] / 4);
+    ASSERT_NE(nullptr, many);
+    EXPECT_EQ(T42GlobalSize(few), T42GlobalSize(many));
+    T42GlobalFree(few);
+    T42GlobalFree(many);
 }
 
 // The font file rewritten, truncated or replaced by another process while

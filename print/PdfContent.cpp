@@ -1,0 +1,174 @@
+#include "PdfContent.h"
+
+#include "PageModel.h"
+#include "PdfSyntax.h"
+#include "ToUnicode.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace print {
+
+namespace {
+
+// Closer than this, a glyph is where the pen is.
+constexpr double kClose = 0.005;
+
+double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
+
+} // namespace
+
+void PdfContent::Write(const std::string& text) { out_ += text; }
+
+void PdfContent::EndShow() {
+    if (inString_)
+        Write(">");
+    if (showing_)
+        Write("]TJ\n");
+    inString_ = showing_ = false;
+}
+
+void PdfContent::SelectFont(int id, double size) {
+    size = Hundredths(size);
+    if (id == font_ && size == size_)
+        return;
+    EndShow();
+    Write(PdfFonts::ResourceName(id) + " " + Number(size) + " Tf\n");
+    font_ = id;
+    size_ = size;
+}
+
+namespace {
+
+bool IsBlank(const Cluster* cluster) {
+    if (!cluster || cluster->text.empty())
+        return false;
+    for (char32_t c : cluster->text)
+        if (c != ' ' && c != '\t' && c != 0x3000)
+            return false;
+    return true;
+}
+
+} // namespace
+
+void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
+    if (run.glyphs.empty())
+        return;
+    dx_ = dx;
+    dy_ = dy;
+    if (!inText_) {
+        Write("BT\n");
+        inText_ = true;
+    }
+    SelectFont(run.font, run.size);
+    // Clusters are in drawing order; glyphs outside them (there should be
+    // none) are drawn as standing for nothing in particular.
+    pieces_.clear();
+    const std::uint64_t count = run.glyphs.size();
+    std::uint64_t next = 0;
+    for (const Cluster& cluster : run.clusters) {
+        std::uint64_t first = std::max<std::uint64_t>(std::min<std::uint64_t>(cluster.first, count), next);
+        std::uint64_t end = std::max(first, std::min<std::uint64_t>(std::uint64_t{cluster.first} + cluster.count, count));
+        if (next < first)
+            pieces_.push_back({nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(first)});
+        if (first < end)
+            pieces_.push_back({&cluster, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(end)});
+        next = std::max(next, end);
+    }
+    if (next < count)
+        pieces_.push_back({nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(count)});
+    for (std::size_t start = 0; start < pieces_.size();) {
+        std::size_t end = start + 1;
+        if (!IsBlank(pieces_[start].cluster))
+            while (end < pieces_.size() && !IsBlank(pieces_[end].cluster))
+                ++end;
+        DrawWord(run, start, end);
+        start = end;
+    }
+}
+
+// Extractors give a span's text the extent from the first glyph's origin
+// to where the last one moves the pen, and break words at gaps: a span
+// covering less than its glyphs (a mark drawn last, or first inside its
+// base) would split a word. A span therefore holds a whole word, from
+// blank to blank. It leaves out the space glyphs that stand for hidden
+// characters (joiners, variation selectors): they draw nothing, and their
+// width would stretch the span over the blank that follows.
+void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t end) {
+    PdfFont& font = fonts_.Font(run.font);
+    bool span = false;
+    std::u32string drawn;
+    for (std::size_t i = start; i < end; ++i) {
+        const Piece& piece = pieces_[i];
+        if (!piece.cluster)
+            continue;
+        std::u32string text = DrawnText(piece.cluster->text, run.rightToLeft);
+        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, text) || span;
+        drawn += text;
+    }
+    if (span) {
+        EndShow();
+        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn) + ">>>BDC\n");
+    }
+    for (std::uint32_t i = pieces_[start].first; i < pieces_[end - 1].end; ++i)
+        if (!span || !font.IsSpace(run.glyphs[i].glyph))
+            Show(font, run.glyphs[i]);
+    if (span) {
+        EndShow();
+        Write("EMC\n");
+    }
+}
+
+// A glyph alone in its cluster gives the cluster's text back when it maps
+// to that text: the first text it stands for becomes its mapping. Several
+// glyphs in one cluster need not map one to one to its characters in
+// order (Indic reordering, Thai marks, joined emoji), so they never do.
+bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn) {
+    return glyphs != 1 || font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
+}
+
+void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
+    double x = glyph.x + dx_, y = glyph.y + dy_;
+    std::uint16_t cid = font.Cid(glyph.glyph);
+    if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0) {
+        EndShow();
+        penX_ = Hundredths(x);
+        penY_ = Hundredths(y);
+        Write("1 0 0 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        placed_ = true;
+    } else if (std::fabs(x - penX_) > kClose) {
+        // A TJ number moves the pen left by thousandths of the type size.
+        double adjust = Hundredths(-Hundredths(x - penX_) * 1000 / size_);
+        if (inString_)
+            Write(">");
+        if (!showing_)
+            Write("[");
+        Write(Number(adjust));
+        inString_ = false;
+        showing_ = true;
+        penX_ -= adjust * size_ / 1000;
+    }
+    if (!showing_)
+        Write("[");
+    if (!inString_)
+        Write("<");
+    showing_ = inString_ = true;
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", cid);
+    Write(code);
+    penX_ += font.Width(cid) * size_ / 1000;
+}
+
+std::string PdfContent::Take() {
+    EndShow();
+    if (inText_)
+        Write("ET\n");
+    inText_ = placed_ = false;
+    font_ = -1;
+    std::string text;
+    text.swap(out_);
+    return text;
+}
+
+} // namespace print

@@ -1,0 +1,59 @@
+// The text operators of one content stream: runs of placed glyphs shown
+// with their fonts' two-byte codes, each glyph where the layout put it.
+// Showing a glyph moves the pen by its /W width; where the next glyph sits
+// elsewhere on the baseline a TJ adjustment moves the pen there, and off
+// the baseline a new text matrix. Moves are whole hundredths of a point,
+// taken from where the pen really is, so that rounding never adds up.
+// A word with a cluster whose glyphs do not give its text back through
+// ToUnicode is wrapped in a span with its ActualText.
+#pragma once
+
+#include "Page.h"
+#include "PdfFont.h"
+
+#include <string>
+#include <vector>
+
+namespace print {
+
+class PdfContent {
+public:
+    explicit PdfContent(PdfFonts& fonts) : fonts_(fonts) {}
+
+    // Draws the run moved by (dx, dy) points.
+    void Draw(const GlyphRun& run, double dx = 0, double dy = 0);
+    void Draw(const Line& line) {
+        for (const GlyphRun& run : line.runs)
+            Draw(run);
+    }
+
+    // The operators drawn so far, and a fresh start.
+    std::string Take();
+
+private:
+    // A cluster's glyphs, glyphs[first, end) of the run; or glyphs in no cluster.
+    struct Piece {
+        const Cluster* cluster;
+        std::uint32_t first, end;
+    };
+    void DrawWord(const GlyphRun& run, std::size_t start, std::size_t end);
+    bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
+    void Show(PdfFont& font, const PlacedGlyph& glyph);
+    void SelectFont(int id, double size);
+    void EndShow();
+    void Write(const std::string& text);
+
+    PdfFonts& fonts_;
+    std::vector<Piece> pieces_; // of the run being drawn
+    std::string out_;
+    bool inText_ = false;
+    bool showing_ = false;  // inside a TJ array
+    bool inString_ = false; // inside its hex string
+    int font_ = -1;
+    double size_ = 0;
+    bool placed_ = false;   // the pen is at (penX_, penY_)
+    double penX_ = 0, penY_ = 0;
+    double dx_ = 0, dy_ = 0; // the run's move
+};
+
+} // namespace print
