@@ -382,11 +382,11 @@ void PageLayout::Place(Layout& layout, const std::u32string& text, std::size_t s
     }
 }
 
-// A rule under a run on baseline `y` from `from` to `to`, where its font
-// puts underlines; it continues the rule before it when that ends there at
-// the same height.
+// A rule under a run on baseline `y` from `from` to `to`, where the main
+// font puts underlines, so that a line's underlines line up whatever fonts
+// draw it; it continues the rule before it when that ends where it starts.
 void PageLayout::Underline(const GlyphRun& run, double from, double to, double y, std::vector<Rule>& rules) {
-    PrintFont& font = fonts_.Font(run.font);
+    PrintFont& font = fonts_.Font(0);
     double scale = run.size / font.UnitsPerEm();
     double thickness = font.UnderlineThickness() * scale;
     Rule rule{from, y + font.UnderlinePosition() * scale - thickness, to - from, thickness,
