@@ -1,5 +1,6 @@
 #include "PageModel.h"
 
+#include "Page.h"
 #include "platform/Platform.h"
 
 #include <cmath>
@@ -59,6 +60,12 @@ std::string Number(double value) {
     if (number.find('.') != std::string::npos && number.back() == '0')
         number.pop_back();
     return number;
+}
+
+std::string SlantText() {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.4f", kSlantTangent);
+    return text;
 }
 
 std::string ColorComponents(std::uint32_t color) {

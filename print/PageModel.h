@@ -54,4 +54,8 @@ std::string Number(double value);
 // that PostScript's setrgbcolor and PDF's rg take: "1 0.502 0".
 std::string ColorComponents(std::uint32_t color);
 
+// The tangent that slants glyphs that have no italic face, as the writers
+// put it in a matrix: "0.2126".
+std::string SlantText();
+
 } // namespace print

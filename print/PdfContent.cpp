@@ -39,6 +39,44 @@ void PdfContent::SelectFont(int id, double size) {
     size_ = size;
 }
 
+void PdfContent::SetFill(std::uint32_t color) {
+    if (color == fill_)
+        return;
+    EndShow();
+    Write(ColorComponents(color) + " rg\n");
+    fill_ = color;
+}
+
+// The run's colour, render mode and text matrix: a change of slant places
+// the next glyph anew.
+void PdfContent::SelectLook(const GlyphRun& run) {
+    SetFill(run.color);
+    if (run.emboldened && run.color != stroke_) {
+        EndShow();
+        Write(ColorComponents(run.color) + " RG\n");
+        stroke_ = run.color;
+    }
+    if (run.emboldened != emboldened_) {
+        EndShow();
+        Write(run.emboldened ? "2 Tr " + Number(run.size * kEmboldenStroke) + " w\n" : std::string("0 Tr\n"));
+        emboldened_ = run.emboldened;
+    }
+    if (run.slanted != slanted_) {
+        EndShow();
+        slanted_ = run.slanted;
+        placed_ = false;
+    }
+}
+
+void PdfContent::Fill(const Rule& rule) {
+    EndShow();
+    if (inText_)
+        Write("ET\n");
+    inText_ = placed_ = false;
+    SetFill(rule.color);
+    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) + " re f\n");
+}
+
 namespace {
 
 bool IsBlank(const Cluster* cluster) {
@@ -62,6 +100,7 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         inText_ = true;
     }
     SelectFont(run.font, run.size);
+    SelectLook(run);
     // Clusters are in drawing order; glyphs outside them (there should be
     // none) are drawn as standing for nothing in particular.
     pieces_.clear();
@@ -135,7 +174,8 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
         EndShow();
         penX_ = Hundredths(x);
         penY_ = Hundredths(y);
-        Write("1 0 0 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        Write("1 0 " + (slanted_ ? SlantText() : std::string("0")) + " 1 " + Number(penX_) + " " + Number(penY_) +
+              " Tm\n");
         placed_ = true;
     } else if (std::fabs(x - penX_) > kClose) {
         // A TJ number moves the pen left by thousandths of the type size.
@@ -164,7 +204,14 @@ std::string PdfContent::Take() {
     EndShow();
     if (inText_)
         Write("ET\n");
-    inText_ = placed_ = false;
+    if (emboldened_)
+        Write("0 Tr\n");
+    if (fill_ != kBlack)
+        Write("0 g\n");
+    if (stroke_ != kBlack)
+        Write("0 G\n");
+    inText_ = placed_ = emboldened_ = slanted_ = false;
+    fill_ = stroke_ = kBlack;
     font_ = -1;
     std::string text;
     text.swap(out_);

@@ -5,7 +5,11 @@
 // the baseline a new text matrix. Moves are whole hundredths of a point,
 // taken from where the pen really is, so that rounding never adds up.
 // A word with a cluster whose glyphs do not give its text back through
-// ToUnicode is wrapped in a span with its ActualText.
+// ToUnicode is wrapped in a span with its ActualText. Colours are set as
+// they change; emboldened runs are filled and stroked (render mode 2),
+// slanted ones drawn with a sheared text matrix; rules are filled
+// rectangles outside the text objects. A stream ends in the default colour
+// and render mode, for the one that may follow it on the same page.
 #pragma once
 
 #include "Page.h"
@@ -25,7 +29,10 @@ public:
     void Draw(const Line& line) {
         for (const GlyphRun& run : line.runs)
             Draw(run);
+        for (const Rule& rule : line.rules)
+            Fill(rule);
     }
+    void Fill(const Rule& rule);
 
     // The operators drawn so far, and a fresh start.
     std::string Take();
@@ -40,6 +47,8 @@ private:
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void Show(PdfFont& font, const PlacedGlyph& glyph);
     void SelectFont(int id, double size);
+    void SelectLook(const GlyphRun& run);
+    void SetFill(std::uint32_t color);
     void EndShow();
     void Write(const std::string& text);
 
@@ -54,6 +63,8 @@ private:
     bool placed_ = false;   // the pen is at (penX_, penY_)
     double penX_ = 0, penY_ = 0;
     double dx_ = 0, dy_ = 0; // the run's move
+    std::uint32_t fill_ = kBlack, stroke_ = kBlack;
+    bool emboldened_ = false, slanted_ = false;
 };
 
 } // namespace print

@@ -24,6 +24,8 @@ void PdfWriter::WritePage(const Page& page) {
         content_.Draw(line);
     for (const Line& line : page.lines)
         content_.Draw(line);
+    for (const Rule& rule : page.rules)
+        content_.Fill(rule);
     int contents = file_.Reserve();
     file_.WriteStream(contents, "", content_.Take());
     int object = file_.Reserve();

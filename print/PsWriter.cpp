@@ -349,12 +349,9 @@ bool PsWriter::WriteSetup(std::string& error) {
             text += ' ';
         }
         text += "] Q" + std::to_string(id) + " RE def /f" + k + " {D" + k + " setfont} bind def\n";
-        if (key < slantedKeys_.size() && slantedKeys_[key]) {
-            char shear[16];
-            std::snprintf(shear, sizeof shear, "%.4f", kSlantTangent);
-            text += "/D" + k + "s D" + k + " [1 0 " + shear + " 1 0 0] makefont def /f" + k + "s {D" + k +
+        if (key < slantedKeys_.size() && slantedKeys_[key])
+            text += "/D" + k + "s D" + k + " [1 0 " + SlantText() + " 1 0 0] makefont def /f" + k + "s {D" + k +
                     "s setfont} bind def\n";
-        }
         out_.Write(text);
     }
     for (std::size_t file = 0; model_.header && file < filePages_.size(); ++file)
