@@ -80,11 +80,11 @@ int MakeFaceFont(const Options& options, bool moreOperands, Converter& converter
 }
 
 bool OpenOutput(const Options& options, OutputFile& out, const std::vector<std::string>& inputs) {
-    std::vector<std::string> kept;
-    if (!options.output.empty() && options.output != "-")
-        kept = inputs;
+    // The fonts the command reads are protected as they are read.
+    for (const std::string& file : options.fontFiles)
+        ProtectFromOutput(file);
     std::string error;
-    if (out.Open(options.output, kept, error))
+    if (out.Open(options.output, inputs, error))
         return true;
     Fail(kExitIo, error);
     return false;

@@ -59,17 +59,20 @@ std::vector<std::string>& ProtectedFiles() {
     return files;
 }
 
-// The input among `inputs` and the protected files that `path` is (same
-// device and inode, so also through a link); empty for none.
+// Why `path` must not be written over: "the font file \"x.ttf\"" when it
+// is (same device and inode, so also through a link) one of the protected
+// fonts, "the input file \"notes.txt\" of this command" when it is one of
+// `inputs`; empty when neither.
 std::string InputAt(const std::string& path, const std::vector<std::string>& inputs) {
     struct stat target, input;
     if (stat(path.c_str(), &target) != 0)
         return std::string();
-    std::vector<std::string> candidates = inputs;
-    candidates.insert(candidates.end(), ProtectedFiles().begin(), ProtectedFiles().end());
-    for (const std::string& name : candidates)
+    for (const std::string& name : inputs)
         if (stat(name.c_str(), &input) == 0 && SameFile(target, input))
-            return name;
+            return "the input file " + Quoted(name) + " of this command";
+    for (const std::string& name : ProtectedFiles())
+        if (stat(name.c_str(), &input) == 0 && SameFile(target, input))
+            return "the font file " + Quoted(name);
     return std::string();
 }
 
@@ -136,7 +139,7 @@ bool OutputFile::Open(const std::string& name, const std::vector<std::string>& i
     inputs_ = inputs;
     std::string input = exists ? InputAt(target_, inputs_) : std::string();
     if (!input.empty()) {
-        error = "will not write over " + Describe() + ": it is the font file " + Quoted(input);
+        error = "will not write over " + Describe() + ": it is " + input;
         return false;
     }
     std::string pattern = FolderOf(target_) + ".quelin-XXXXXX";
@@ -172,8 +175,7 @@ bool OutputFile::Open(const std::string& name, const std::vector<std::string>& i
 }
 
 bool OutputFile::OpenScratch(std::string& error) {
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/quelin-XXXXXX";
+    std::string pattern = TemporaryFolder() + "/quelin-XXXXXX";
     name_ = pattern.substr(0, pattern.size() - 14);
     std::vector<char> path(pattern.begin(), pattern.end());
     path.push_back('\0');
@@ -280,7 +282,7 @@ bool OutputFile::Finish() {
     std::string input = InputAt(target_, inputs_);
     if (!input.empty()) {
         close(descriptor);
-        message_ = "will not write over " + Describe() + ": it is the font file " + Quoted(input);
+        message_ = "will not write over " + Describe() + ": it is " + input;
         errno_ = EEXIST;
         Discard();
         return false;

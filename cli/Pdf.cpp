@@ -17,11 +17,6 @@ namespace cli {
 
 namespace {
 
-std::string TemporaryFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    return folder && *folder ? folder : "/tmp";
-}
-
 // Creates and tracks a temporary file from `pattern` (ending in XXXXXX and
 // then `suffixLength` more bytes); its path, or "" with errno set.
 std::string MakeTemporary(const std::string& pattern, int suffixLength) {

@@ -68,6 +68,8 @@ int ExitStatusOf(print::PrintJob::Outcome outcome) {
         return kExitPartial;
     case print::PrintJob::Outcome::fontRefused:
         return kExitRefused;
+    case print::PrintJob::Outcome::noPages:
+        return kExitUsage;
     case print::PrintJob::Outcome::fileFailed:
     case print::PrintJob::Outcome::inputFailed:
         break;
@@ -138,7 +140,8 @@ int PrintText(const Options& options) {
     outcome = job.Run(out, body, error);
     reporter.Clear();
     int status = ExitStatusOf(outcome);
-    if (outcome == print::PrintJob::Outcome::fontRefused || outcome == print::PrintJob::Outcome::fileFailed)
+    if (outcome != print::PrintJob::Outcome::done && outcome != print::PrintJob::Outcome::partial &&
+        outcome != print::PrintJob::Outcome::inputFailed)
         return Fail(status, error);
     return Finish(out, status);
 }

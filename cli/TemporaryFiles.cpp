@@ -1,9 +1,12 @@
 #include "TemporaryFiles.h"
+#include "ExitStatus.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cli {
@@ -55,6 +58,29 @@ private:
 sigset_t gMaskBeforeHold;
 
 } // namespace
+
+std::string TemporaryFolder() {
+    static const std::string folder = [] {
+        const char* named = std::getenv("TMPDIR");
+        if (!named || !*named)
+            return std::string("/tmp");
+        struct stat status;
+        const char* problem = nullptr;
+        if (stat(named, &status) != 0)
+            problem = std::strerror(errno);
+        else if (!S_ISDIR(status.st_mode))
+            problem = "it is not a folder";
+        else if (access(named, W_OK | X_OK) != 0)
+            problem = std::strerror(errno);
+        if (!problem)
+            return std::string(named);
+        Warn("TMPDIR " + Quoted(named) + " cannot hold temporary files (" + problem + "); /tmp is used instead");
+        // The programs this one runs (Ghostscript) use /tmp as well.
+        setenv("TMPDIR", "/tmp", 1);
+        return std::string("/tmp");
+    }();
+    return folder;
+}
 
 void InstallSignalCleanup() {
     struct sigaction action;

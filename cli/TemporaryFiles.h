@@ -9,6 +9,11 @@
 
 namespace cli {
 
+// The folder for temporary files: $TMPDIR, or /tmp when it is not set or
+// is not a folder this process can write (said once, as a warning, and
+// TMPDIR then set to /tmp for the programs this one runs).
+std::string TemporaryFolder();
+
 // Installs the signal handlers and ignores SIGXFSZ, so that a file-size
 // limit makes a write fail (EFBIG) rather than kill the process.
 void InstallSignalCleanup();

@@ -123,20 +123,21 @@ bool IsWindowsEnglishName(std::uint16_t platformId, std::uint16_t encodingId, st
 }
 
 bool AddFontFile(const std::string& path, std::string& error) {
-    struct stat status;
-    if (stat(path.c_str(), &status) != 0) {
-        error = "\"" + path + "\" " + (errno == ENOENT ? std::string("does not exist")
-                                                     : "cannot be read: " + std::string(std::strerror(errno)));
+    FileReader reader;
+    switch (int problem = reader.Open(path)) {
+    case 0:
+        break;
+    case ENOENT:
+        error = "\"" + path + "\" does not exist";
         return false;
-    }
-    if (S_ISDIR(status.st_mode)) {
+    case EISDIR:
         error = "\"" + path + "\" is a folder, not a font file";
         return false;
-    }
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        std::fclose(file);
-    } else {
-        error = "\"" + path + "\" cannot be read: " + std::strerror(errno);
+    case EINVAL:
+        error = "\"" + path + "\" is not a regular file (a pipe or a device), so not a font file";
+        return false;
+    default:
+        error = "\"" + path + "\" cannot be read: " + std::strerror(problem);
         return false;
     }
     FontValue value;

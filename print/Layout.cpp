@@ -15,31 +15,45 @@ namespace {
 constexpr int kTab = -1;
 constexpr double kSlack = 0.001;
 
-bool IsSpace(char32_t c) { return c == ' ' || c == 0x3000; }
+// Spaces that hang past the right edge rather than wrap.
+bool IsSpace(char32_t c) { return c == ' ' || c == 0x3000 || c == '\t'; }
 
-bool IsWide(char32_t c) {
-    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFF01 && c <= 0xFF60) || (c >= 0x20000 && c <= 0x3FFFF);
-}
+// Room for "Page N of M" keeps this many digits for M, at least.
+constexpr std::size_t kCountDigits = 4;
+// A line number's room: its digits and a space.
+constexpr int kNumberDigits = 5;
 
-// Characters a line should not start with, or end with.
-bool NoLineStart(char32_t c) {
-    static const std::u32string kClosing = U"、。，．：；？！）」』】〕〉》｝ーゝゞ々ぁぃぅぇぉっゃゅょァィゥェォッャュョ";
-    return kClosing.find(c) != std::u32string::npos || c == ')' || c == ']' || c == '}' || c == ',' || c == '.';
-}
-bool NoLineEnd(char32_t c) {
-    static const std::u32string kOpening = U"（「『【〔〈《｛";
-    return kOpening.find(c) != std::u32string::npos;
+std::u32string Ascii(const std::string& text) { return std::u32string(text.begin(), text.end()); }
+
+std::u32string DecodeForHeader(const std::string& text) {
+    std::u32string decoded;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t at = 0; at < text.size();) {
+        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, text.size() - at);
+        decoded += step.valid && step.codePoint >= 0x20 ? static_cast<char32_t>(step.codePoint) : U'?';
+        at += step.length;
+    }
+    return decoded;
 }
 
 } // namespace
 
 PageLayout::PageLayout(const PageModel& model, FontSet& fonts, PageWriter& writer)
     : model_(model), fonts_(fonts), writer_(writer), unicode_(hb_unicode_funcs_get_default()) {
+    model_.columns = std::max(1, model.columns);
     double room = model.Height() - model.marginTop - model.marginBottom - model.fontSize;
-    linesPerPage_ = static_cast<std::size_t>(std::floor(room / model.leading + kSlack)) + 1;
+    linesPerColumn_ = static_cast<std::size_t>(std::floor(room / model.leading + kSlack)) + 1;
     if (model.header)
-        linesPerPage_ = linesPerPage_ > 3 ? linesPerPage_ - 2 : 1;
+        linesPerColumn_ = linesPerColumn_ > 3 ? linesPerColumn_ - 2 : 1;
+    double across = model.Width() - model.marginLeft - model.marginRight;
+    columnWidth_ = (across - (model_.columns - 1) * model.gutter) / model_.columns;
+    numberWidth_ = model.lineNumbers ? (kNumberDigits + 1) * DigitWidth() : 0;
+}
+
+// The advance of the main font's digits, at the type size.
+double PageLayout::DigitWidth() {
+    PrintFont& main = fonts_.Font(0);
+    return main.NaturalAdvance(main.NominalGlyph('0')) * model_.fontSize / main.UnitsPerEm();
 }
 
 void PageLayout::MarkMissing(std::uint32_t codePoint, std::size_t line, std::size_t column) {
@@ -61,6 +75,7 @@ void PageLayout::OpenPage() {
     page_.hasCount = false;
     page_.count.runs.clear();
     page_.lines.clear();
+    page_.rules.clear();
     pageOpen_ = true;
     lineOnPage_ = 0;
     pageByFormFeed_ = false;
@@ -75,21 +90,42 @@ void PageLayout::ClosePage() {
     pageOpen_ = false;
 }
 
-double PageLayout::NextBaseline() {
-    if (pageOpen_ && lineOnPage_ >= linesPerPage_)
+// The next line's place: down the column, then at the top of the next
+// column or page.
+PageLayout::Slot PageLayout::NextSlot() {
+    auto columns = static_cast<std::size_t>(model_.columns);
+    if (pageOpen_ && lineOnPage_ >= linesPerColumn_ * columns)
         ClosePage();
     if (!pageOpen_)
         OpenPage();
     double top = model_.Height() - model_.marginTop - model_.fontSize;
     if (model_.header)
         top -= 2 * model_.leading;
-    return top - static_cast<double>(lineOnPage_++) * model_.leading;
+    std::size_t column = lineOnPage_ / linesPerColumn_, row = lineOnPage_ % linesPerColumn_;
+    ++lineOnPage_;
+    double left = model_.marginLeft + static_cast<double>(column) * (columnWidth_ + model_.gutter);
+    double right = column + 1 == columns ? model_.Width() - model_.marginRight : left + columnWidth_;
+    return Slot{left + numberWidth_, right, top - static_cast<double>(row) * model_.leading};
+}
+
+// A page with nothing on it, so that the next file starts on a new sheet.
+void PageLayout::BlankPage() {
+    Page blank;
+    blank.file = files_ - 1;
+    blank.numberInFile = 0;
+    ++pages_;
+    writer_.WritePage(blank);
 }
 
 void PageLayout::BeginFile(const std::string& name, const std::string& date) {
     ClosePage();
+    if (model_.duplex != Duplex::none && files_ > 0 && filePage_ % 2 == 1)
+        BlankPage();
     fileName_ = name;
     fileDate_ = date;
+    name_ = DecodeForHeader(model_.title.empty() ? name : model_.title);
+    fittedRoom_ = -1;
+    cutLine_ = 0;
     filePage_ = 0;
     ++files_;
     writer_.BeginFile(FileInfo{name, date});
@@ -101,6 +137,7 @@ void PageLayout::EndFile() {
 }
 
 void PageLayout::FormFeed() {
+    cutLine_ = 0;
     if (pageOpen_ && (lineOnPage_ > 0 || pageByFormFeed_)) {
         ClosePage();
         OpenPage();
@@ -264,50 +301,78 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
 
 void PageLayout::Paragraph(const std::u32string& text, std::size_t line, std::size_t column,
                            const std::vector<StyleSpan>& styles) {
+    // A piece of an input line that was cut at the right edge.
+    if (model_.truncate && column > 1 && line == cutLine_)
+        return;
+    std::size_t number = model_.lineNumbers && column == 1 ? line : 0;
     if (text.empty()) {
-        NextBaseline();
+        Slot slot = NextSlot();
+        if (number)
+            DrawLineNumber(number, slot);
         return;
     }
     Itemize(paragraph_, text, line, column, styles);
-    BreakLines(paragraph_, text);
+    if (BreakLines(paragraph_, text, number))
+        cutLine_ = line;
 }
 
-void PageLayout::BreakLines(Layout& layout, const std::u32string& text) {
+bool PageLayout::BreakLines(Layout& layout, const std::u32string& text, std::size_t number) {
     std::size_t n = text.size();
     std::vector<double>& advance = layout.advance;
     const std::vector<char>& clusterStart = layout.clusterStart;
-    double room = model_.Width() - model_.marginLeft - model_.marginRight;
+    double room = columnWidth_ - numberWidth_;
     PrintFont& main = fonts_.Font(0);
     hb_codepoint_t space = 0;
     hb_font_get_nominal_glyph(main.Hb(), ' ', &space);
-    double tab = 8 * main.NaturalAdvance(space) * model_.fontSize / main.UnitsPerEm();
+    double tab = model_.tabWidth * main.NaturalAdvance(space) * model_.fontSize / main.UnitsPerEm();
     if (tab <= 0)
         tab = 4 * model_.fontSize;
-    std::size_t lineStart = 0, lastBreak = 0;
+    breaks_.SetParagraph(text);
+    std::size_t lineStart = 0;
     double x = 0;
     for (std::size_t j = 0; j < n; ++j) {
         char32_t c = text[j];
-        if (j > lineStart && clusterStart[j]) {
-            char32_t before = text[j - 1];
-            bool afterSpace = (IsSpace(before) || before == '\t') && !IsSpace(c) && c != '\t';
-            bool wide = (IsWide(before) || IsWide(c)) && !IsSpace(c) && !NoLineStart(c) && !NoLineEnd(before);
-            if (afterSpace || wide)
-                lastBreak = j;
-        }
         double width = advance[j];
         if (c == '\t')
             width = advance[j] = (std::floor(x / tab + kSlack) + 1) * tab - x;
-        if (IsSpace(c) || c == '\t' || !clusterStart[j] || j == lineStart || x + width <= room + kSlack) {
+        if (IsSpace(c) || !clusterStart[j] || j == lineStart || x + width <= room + kSlack) {
             x += width;
             continue;
         }
-        std::size_t breakAt = lastBreak > lineStart ? lastBreak : j;
-        EmitLine(layout, text, lineStart, breakAt);
-        lineStart = lastBreak = breakAt;
+        if (model_.truncate) {
+            EmitLine(layout, text, lineStart, j, number, LineEnd::cut);
+            return true;
+        }
+        std::size_t breakAt = BreakBefore(layout, lineStart, j);
+        if (breakAt >= n)
+            break;
+        EmitLine(layout, text, lineStart, breakAt, number, LineEnd::wrapped);
+        number = 0;
+        lineStart = breakAt;
         x = 0;
         j = breakAt - 1;
     }
-    EmitLine(layout, text, lineStart, n);
+    EmitLine(layout, text, lineStart, n, number, LineEnd::last);
+    return false;
+}
+
+// The last line break opportunity in the line; in a word longer than the
+// line, the last boundary between grapheme clusters; in a cluster wider
+// than the line, its end. Only where a shaped cluster starts.
+std::size_t PageLayout::BreakBefore(const Layout& layout, std::size_t lineStart, std::size_t overflow) {
+    const std::vector<char>& starts = layout.clusterStart;
+    constexpr std::size_t none = LineBreaks::npos;
+    for (std::size_t at = breaks_.LastBreak(lineStart, overflow); at != none; at = breaks_.LastBreak(lineStart, at - 1))
+        if (starts[at])
+            return at;
+    for (std::size_t at = breaks_.LastGraphemeBoundary(lineStart, overflow); at != none;
+         at = breaks_.LastGraphemeBoundary(lineStart, at - 1))
+        if (starts[at])
+            return at;
+    std::size_t at = breaks_.NextGraphemeBoundary(lineStart);
+    while (at < starts.size() && !starts[at])
+        at = breaks_.NextGraphemeBoundary(at);
+    return at;
 }
 
 double PageLayout::Width(const Layout& layout, std::size_t start, std::size_t end) const {
@@ -317,16 +382,39 @@ double PageLayout::Width(const Layout& layout, std::size_t start, std::size_t en
     return width;
 }
 
-void PageLayout::EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end) {
-    double y = NextBaseline();
-    while (end > start && (IsSpace(text[end - 1]) || text[end - 1] == '\t'))
+void PageLayout::EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end,
+                          std::size_t number, LineEnd ending) {
+    Slot slot = NextSlot();
+    if (number)
+        DrawLineNumber(number, slot);
+    MarkEnd(ending, slot);
+    while (end > start && IsSpace(text[end - 1]))
         --end;
     if (end == start)
         return;
     double width = Width(layout, start, end);
-    double x = layout.rightToLeft ? model_.Width() - model_.marginRight - width : model_.marginLeft;
-    page_.lines.push_back(Line{x, y, {}, {}});
-    Place(layout, text, start, end, x, y, page_.lines.back().runs, &page_.lines.back().rules);
+    double x = layout.rightToLeft ? slot.right - width : slot.left;
+    page_.lines.push_back(Line{x, slot.y, {}, {}});
+    Place(layout, text, start, end, x, slot.y, page_.lines.back().runs, &page_.lines.back().rules);
+}
+
+// The number in the main font's digits, set to end a space before the text.
+void PageLayout::DrawLineNumber(std::size_t number, const Slot& slot) {
+    std::u32string digits = Ascii(std::to_string(number));
+    Itemize(header_, digits, 0, 0);
+    double x = slot.left - DigitWidth() - Width(header_, 0, digits.size());
+    page_.lines.push_back(Line{x, slot.y, {}, {}});
+    Place(header_, digits, 0, digits.size(), x, slot.y, page_.lines.back().runs);
+}
+
+// A line that goes on in the next one gets a small square in the margin
+// at its right; a line cut there, a bar.
+void PageLayout::MarkEnd(LineEnd ending, const Slot& slot) {
+    double size = model_.fontSize;
+    if (ending == LineEnd::wrapped)
+        page_.rules.push_back(Rule{slot.right + 0.2 * size, slot.y + 0.2 * size, 0.3 * size, 0.3 * size});
+    else if (ending == LineEnd::cut)
+        page_.rules.push_back(Rule{slot.right + 0.2 * size, slot.y - 0.1 * size, 0.12 * size, 0.8 * size});
 }
 
 void PageLayout::Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x,
@@ -441,21 +529,6 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
     return out;
 }
 
-namespace {
-
-std::u32string DecodeForHeader(const std::string& text) {
-    std::u32string decoded;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    for (std::size_t at = 0; at < text.size();) {
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, text.size() - at);
-        decoded += step.valid && step.codePoint >= 0x20 ? static_cast<char32_t>(step.codePoint) : U'?';
-        at += step.length;
-    }
-    return decoded;
-}
-
-} // namespace
-
 Line PageLayout::HeaderLine(const std::u32string& text, double x, double y) {
     Line line{x, y, {}, {}};
     Itemize(header_, text, 0, 0);
@@ -463,22 +536,75 @@ Line PageLayout::HeaderLine(const std::u32string& text, double x, double y) {
     return line;
 }
 
-// The file name on the left, the date in the middle and "Page N of M" set
-// from the right margin.
+double PageLayout::HeaderWidth(const std::u32string& text) {
+    Itemize(header_, text, 0, 0);
+    return Width(header_, 0, text.size());
+}
+
+// The name as it is when it fits; else its start and end around "…", as
+// much of them as fits, cut where shaped clusters start; nothing when not
+// even "…" fits.
+const std::u32string& PageLayout::FittedName(double room) {
+    if (room == fittedRoom_)
+        return fittedName_;
+    fittedRoom_ = room;
+    fittedName_ = name_;
+    if (HeaderWidth(name_) <= room + kSlack)
+        return fittedName_;
+    std::vector<char> starts = header_.clusterStart;
+    std::size_t n = name_.size();
+    auto shortened = [&](std::size_t keep) {
+        std::size_t head = (keep + 1) / 2, tail = n - (keep - head);
+        while (head > 0 && !starts[head])
+            --head;
+        while (tail < n && !starts[tail])
+            ++tail;
+        return name_.substr(0, head) + U"\u2026" + name_.substr(tail);
+    };
+    fittedName_.clear();
+    for (std::size_t low = 0, high = n - 1; low <= high;) {
+        std::size_t keep = low + (high - low) / 2;
+        std::u32string candidate = shortened(keep);
+        if (HeaderWidth(candidate) <= room + kSlack) {
+            fittedName_ = candidate;
+            low = keep + 1;
+        } else if (keep == 0) {
+            break;
+        } else {
+            high = keep - 1;
+        }
+    }
+    return fittedName_;
+}
+
+// The name on the left, the date in the middle of the sheet and "Page N of
+// M" set from the right margin, a rule under them. The date moves left of
+// the count when they would meet, and is left out when it has no room; the
+// name is shortened to end a space before what follows it.
 void PageLayout::DrawHeader() {
     double y = model_.Height() - model_.marginTop - model_.fontSize;
-    page_.header.push_back(HeaderLine(DecodeForHeader(fileName_), model_.marginLeft, y));
+    double left = model_.marginLeft, right = model_.Width() - model_.marginRight, gap = model_.fontSize;
+    std::string number = std::to_string(filePage_);
+    std::u32string label = Ascii("Page " + number + " of ");
+    double labelWidth = HeaderWidth(label);
+    double countLeft = right - labelWidth - static_cast<double>(std::max(number.size(), kCountDigits)) * DigitWidth();
     std::u32string date = DecodeForHeader(fileDate_);
-    Itemize(header_, date, 0, 0);
-    double x = (model_.Width() - Width(header_, 0, date.size())) / 2;
-    page_.header.push_back(HeaderLine(date, x, y));
-    std::u32string label = DecodeForHeader("Page " + std::to_string(filePage_) + " of ");
+    double dateWidth = HeaderWidth(date);
+    double dateX = (model_.Width() - dateWidth) / 2;
+    if (dateX + dateWidth + gap > countLeft)
+        dateX = countLeft - gap - dateWidth;
+    bool dated = dateX >= left + gap;
+    std::u32string name = FittedName((dated ? dateX : countLeft) - gap - left);
+    page_.header.push_back(HeaderLine(name, left, y));
+    if (dated)
+        page_.header.push_back(HeaderLine(date, dateX, y));
     Itemize(header_, label, 0, 0);
     page_.hasCount = true;
-    page_.count.right = model_.Width() - model_.marginRight;
+    page_.count.right = right;
     page_.count.y = y;
-    page_.count.width = Width(header_, 0, label.size());
+    page_.count.width = labelWidth;
     Place(header_, label, 0, label.size(), 0, 0, page_.count.runs);
+    page_.rules.push_back(Rule{left, y - 0.6 * model_.leading, right - left, 0.5});
 }
 
 } // namespace print

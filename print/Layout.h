@@ -1,11 +1,14 @@
 // Pages like a text printer's: paragraphs of Unicode text laid out in lines
-// that wrap at the right margin by the glyphs' shaped advances (at spaces
-// where possible, between any two CJK characters), tabs to every eighth
-// space width, right-to-left paragraphs set from the right margin. Each
-// page, once full, goes to the page writer as data: positioned glyph runs
-// with the text they stand for.
+// that wrap at the column's right edge by the glyphs' shaped advances, where
+// the Unicode line-breaking rules allow (a word longer than the line is cut
+// between grapheme clusters), or are cut there; tabs to every tabWidth-th
+// space width; right-to-left paragraphs set from the right edge. Text flows
+// down one column, then the next. Each page, once full, goes to the page
+// writer as data: positioned glyph runs with the text they stand for, and
+// the rules of the header and of the marks of wrapped and cut lines.
 #pragma once
 
+#include "LineBreaks.h"
 #include "Page.h"
 #include "PageModel.h"
 #include "PageWriter.h"
@@ -83,15 +86,30 @@ private:
     };
     static constexpr unsigned char kEmboldened = 1, kSlanted = 2;
 
+    // Where a line of text goes: between `left` and `right` on baseline `y`.
+    struct Slot {
+        double left, right, y;
+    };
+    // How a line ends: with its paragraph, or continued on the next line,
+    // or cut at the right edge.
+    enum class LineEnd { last, wrapped, cut };
+
     // `line` 0: text of the header, whose missing characters are not told.
     void Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
                  const std::vector<StyleSpan>& styles = {});
     // Each character's style, and its face in that style in place of the
     // regular one in layout.fontOf.
     void ApplyStyles(Layout& layout, const std::u32string& text, const std::vector<StyleSpan>& styles);
-    void BreakLines(Layout& layout, const std::u32string& text);
-    void EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end);
+    // True when the line was cut at the right edge.
+    bool BreakLines(Layout& layout, const std::u32string& text, std::size_t number);
+    // Where the line that overflows at text[overflow] ends.
+    std::size_t BreakBefore(const Layout& layout, std::size_t lineStart, std::size_t overflow);
+    // `number`: the input line's number drawn beside it, 0 for none.
+    void EmitLine(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, std::size_t number,
+                  LineEnd ending);
     double Width(const Layout& layout, std::size_t start, std::size_t end) const;
+    void DrawLineNumber(std::size_t number, const Slot& slot);
+    void MarkEnd(LineEnd ending, const Slot& slot);
     // The glyph runs of text[start, end) drawn from `x` on baseline `y`, in
     // visual order, appended to `runs`.
     // Underlined runs add their rules to `rules`.
@@ -102,7 +120,13 @@ private:
                      std::size_t stop, double& x, double y);
     // A header item: `text` from `x` on baseline `y`, as a line of its own.
     Line HeaderLine(const std::u32string& text, double x, double y);
-    double NextBaseline();
+    // The width of `text` set in the header's font and size.
+    double HeaderWidth(const std::u32string& text);
+    // The header's name, shortened in its middle to fit `room` when it does not.
+    const std::u32string& FittedName(double room);
+    double DigitWidth();
+    Slot NextSlot();
+    void BlankPage();
     void OpenPage();
     void ClosePage();
     void DrawHeader();
@@ -113,8 +137,12 @@ private:
     PageWriter& writer_;
     Shaper shaper_;
     hb_unicode_funcs_t* unicode_;
+    LineBreaks breaks_;
 
-    std::size_t linesPerPage_ = 1;
+    // A column's lines and width, the room for line numbers at its left.
+    std::size_t linesPerColumn_ = 1;
+    double columnWidth_ = 0, numberWidth_ = 0;
+    std::size_t cutLine_ = 0; // the input line cut last: its further pieces are left out
     std::size_t lineOnPage_ = 0;
     std::size_t pages_ = 0;
     std::size_t files_ = 0;
@@ -122,6 +150,8 @@ private:
     bool pageOpen_ = false;
     bool pageByFormFeed_ = false;
     std::string fileName_, fileDate_;
+    std::u32string name_, fittedName_;
+    double fittedRoom_ = -1;
     Page page_;
 
     Layout paragraph_, header_;

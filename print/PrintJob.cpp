@@ -33,6 +33,33 @@ std::string DateText(time_t modified) {
     return text;
 }
 
+// Passes on only the pages asked for, numbered through the document from
+// 1; the files' page counts stay those of all their pages.
+class PageSelection : public PageWriter {
+public:
+    PageSelection(PageWriter& writer, const std::vector<std::pair<std::size_t, std::size_t>>& ranges)
+        : writer_(writer), ranges_(ranges) {}
+    void BeginFile(const FileInfo& file) override { writer_.BeginFile(file); }
+    void WritePage(const Page& page) override {
+        ++pages_;
+        for (const auto& range : ranges_)
+            if (pages_ >= range.first && pages_ <= range.second) {
+                ++written_;
+                writer_.WritePage(page);
+                return;
+            }
+    }
+    void EndFile(std::size_t pages) override { writer_.EndFile(pages); }
+    bool Finish(std::string& error, Fault& fault) override { return writer_.Finish(error, fault); }
+    std::size_t Pages() const { return pages_; }
+    std::size_t Written() const { return written_; }
+
+private:
+    PageWriter& writer_;
+    const std::vector<std::pair<std::size_t, std::size_t>>& ranges_;
+    std::size_t pages_ = 0, written_ = 0;
+};
+
 } // namespace
 
 PrintJob::PrintJob(const PrintRequest& request, Reporter& reporter) : request_(request), reporter_(reporter) {}
@@ -136,7 +163,8 @@ PrintJob::Outcome PrintJob::Run(Output& out, Scratch& scratch, std::string& erro
         writer = std::make_unique<PdfWriter>(out, request_.page, *fonts_, Title());
     else
         writer = std::make_unique<PsWriter>(request_.page, *fonts_, scratch, out);
-    PageLayout layout(request_.page, *fonts_, *writer);
+    PageSelection selection(*writer, request_.pages);
+    PageLayout layout(request_.page, *fonts_, request_.pages.empty() ? *writer : selection);
     TextInput reader(layout, reporter_, request_.input);
     std::vector<std::string> names = request_.files;
     if (names.empty())
@@ -181,6 +209,11 @@ PrintJob::Outcome PrintJob::Run(Output& out, Scratch& scratch, std::string& erro
     for (const std::string& problem : fonts_->TakeWarnings())
         reporter_.Warning(problem);
 
+    if (!request_.pages.empty() && selection.Written() == 0) {
+        error = "the pages asked for are none of the document's " + std::to_string(selection.Pages()) +
+                (selection.Pages() == 1 ? " page" : " pages");
+        return Outcome::noPages;
+    }
     PageWriter::Fault fault = PageWriter::Fault::file;
     if (!writer->Finish(error, fault))
         return fault == PageWriter::Fault::font ? Outcome::fontRefused : Outcome::fileFailed;

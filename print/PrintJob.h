@@ -35,8 +35,9 @@ struct PrintRequest {
 class PrintJob {
 public:
     // `inputFailed`: the document was written, without the inputs that
-    // could not be read (each was reported).
-    enum class Outcome { done, partial, fontRefused, fileFailed, inputFailed };
+    // could not be read (each was reported). `noPages`: none of the pages
+    // asked for is in the document.
+    enum class Outcome { done, partial, fontRefused, fileFailed, inputFailed, noPages };
 
     PrintJob(const PrintRequest& request, Reporter& reporter);
     ~PrintJob();

@@ -279,6 +279,9 @@ void PsWriter::EndFile(std::size_t pages) { filePages_.push_back(pages); }
 
 // The header, the prolog and the setup: each used font once, with the
 // encodings that draw its codes, and the page counts the headers show.
+// A landscape sheet is a page wider than high, drawn upright: its media
+// size, bounding box and PageSize say so, and no %%Orientation comment,
+// which viewers and converters take as asking to turn the page once more.
 bool PsWriter::WriteSetup(std::string& error) {
     std::string width = Number(model_.Width()), height = Number(model_.Height());
     std::vector<int> used;
@@ -305,6 +308,12 @@ bool PsWriter::WriteSetup(std::string& error) {
     head += "%%EndProlog\n%%BeginSetup\n";
     head += "[{\n%%BeginFeature: *PageSize " + std::string(model_.paper.name) + "\n<< /PageSize [" + width + " " +
             height + "] >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+    if (model_.duplex != Duplex::none) {
+        bool tumble = model_.duplex == Duplex::shortEdge;
+        head += std::string("[{\n%%BeginFeature: *Duplex ") + (tumble ? "DuplexTumble" : "DuplexNoTumble") +
+                "\n<< /Duplex true /Tumble " + (tumble ? "true" : "false") +
+                " >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
+    }
     out_.Write(head);
 
     std::vector<std::vector<std::string>> tokensOf(codes_.size());

@@ -22,4 +22,5 @@ install_packages \
 # breaking, charsets and CFF fonts for print.
 install_packages \
   zlib1g-dev libicu-dev libuchardet-dev \
-  qpdf mupdf-tools fonts-noto-cjk fonts-lmodern fonts-unifont source-highlight
+  qpdf mupdf-tools fonts-noto-cjk fonts-lmodern fonts-unifont source-highlight \
+  python3-icu

@@ -14,7 +14,9 @@ FileReader::~FileReader() {
 }
 
 int FileReader::Open(const std::string& path) {
-    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
+    // come; a regular file reads the same either way.
+    int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         return errno;
     handle_ = descriptor;

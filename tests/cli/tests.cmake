@@ -12,4 +12,13 @@ if(TARGET quelin_cli)
   add_test(NAME cli.pdf
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_pdf.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/pdf-work)
   set_tests_properties(cli.pdf PROPERTIES LABELS cli TIMEOUT 600)
+  # quelin print's options and inputs: charsets, overstrike, escapes, binary,
+  # empty, missing and many files, and the faults that once hung or flooded.
+  add_test(NAME cli.inputs
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_inputs.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/inputs-work)
+  set_tests_properties(cli.inputs PROPERTIES LABELS cli TIMEOUT 300)
+  # print's page layout through pdftotext, pdfinfo, Ghostscript and ICU.
+  add_test(NAME cli.layout
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_layout.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/layout-work)
+  set_tests_properties(cli.layout PROPERTIES LABELS cli TIMEOUT 300)
 endif()
