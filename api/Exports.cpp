@@ -9,7 +9,6 @@
 
 #include "../platform/Platform.h"
 
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -176,12 +175,7 @@ QUELIN_EXPORT HGLOBAL T42GetSubsetFontData(int handle, const unsigned* glyphs, i
             return nullptr;
         t42::OutputBuffer program;
         plan.WriteProgram(program);
-        platform::GlobalHandle block = platform::GlobalAllocZeroed(program.Size());
-        if (!block)
-            return nullptr;
-        std::memcpy(platform::GlobalLockBlock(block), program.Data(), program.Size());
-        platform::GlobalUnlockBlock(block);
-        return static_cast<HGLOBAL>(block);
+        return static_cast<HGLOBAL>(t42::CopyToGlobalBlock(program));
     });
 }
 

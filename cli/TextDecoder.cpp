@@ -4,7 +4,7 @@
 #include "print/Messages.h"
 
 #include "platform/Platform.h"
-#include "t42/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -104,7 +104,7 @@ bool TextDecoder::Feed(const char* text, std::size_t size) {
     // First finish the sequence that the last chunk ended in.
     while (pendingSize_ > 0 && at < size) {
         pending_[pendingSize_++] = bytes[at++];
-        t42::Utf8Step step = t42::DecodeUtf8(pending_, pendingSize_);
+        platform::Utf8Step step = platform::DecodeUtf8(pending_, pendingSize_);
         if (step.truncated)
             continue;
         bool going = step.valid ? Append(reinterpret_cast<const char*>(pending_), step.length)
@@ -123,7 +123,7 @@ bool TextDecoder::Feed(const char* text, std::size_t size) {
             ++at;
             continue;
         }
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, size - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
         if (step.truncated) {
             // At most three bytes: the start of a sequence of four at most.
             pendingSize_ = std::min(step.length, sizeof pending_ - 1);

@@ -3,7 +3,7 @@
 // page, and handed on in bounded pieces that end between characters.
 //
 // A byte sequence that is not UTF-8 (by the maximal-subpart rule, see
-// t42/Utf8.h) and a NUL byte are each drawn as one '?' and reported on
+// platform/Utf8.h) and a NUL byte are each drawn as one '?' and reported on
 // standard error with their line and column (characters, from 1); a
 // character that the code page lacks is written as '?' and named.
 #pragma once

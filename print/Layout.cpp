@@ -1,6 +1,6 @@
 #include "Layout.h"
 
-#include "t42/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <fribidi.h>
 
@@ -29,7 +29,7 @@ std::u32string DecodeForHeader(const std::string& text) {
     std::u32string decoded;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t at = 0; at < text.size();) {
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, text.size() - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, text.size() - at);
         decoded += step.valid && step.codePoint >= 0x20 ? static_cast<char32_t>(step.codePoint) : U'?';
         at += step.length;
     }

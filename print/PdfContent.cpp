@@ -39,44 +39,6 @@ void PdfContent::SelectFont(int id, double size) {
     size_ = size;
 }
 
-void PdfContent::SetFill(std::uint32_t color) {
-    if (color == fill_)
-        return;
-    EndShow();
-    Write(ColorComponents(color) + " rg\n");
-    fill_ = color;
-}
-
-// The run's colour, render mode and text matrix: a change of slant places
-// the next glyph anew.
-void PdfContent::SelectLook(const GlyphRun& run) {
-    SetFill(run.color);
-    if (run.emboldened && run.color != stroke_) {
-        EndShow();
-        Write(ColorComponents(run.color) + " RG\n");
-        stroke_ = run.color;
-    }
-    if (run.emboldened != emboldened_) {
-        EndShow();
-        Write(run.emboldened ? "2 Tr " + Number(run.size * kEmboldenStroke) + " w\n" : std::string("0 Tr\n"));
-        emboldened_ = run.emboldened;
-    }
-    if (run.slanted != slanted_) {
-        EndShow();
-        slanted_ = run.slanted;
-        placed_ = false;
-    }
-}
-
-void PdfContent::Fill(const Rule& rule) {
-    EndShow();
-    if (inText_)
-        Write("ET\n");
-    inText_ = placed_ = false;
-    SetFill(rule.color);
-    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) + " re f\n");
-}
-
 namespace {
 
 bool IsBlank(const Cluster* cluster) {
@@ -95,12 +57,9 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         return;
     dx_ = dx;
     dy_ = dy;
-    if (!inText_) {
-        Write("BT\n");
-        inText_ = true;
-    }
+    BeginText();
     SelectFont(run.font, run.size);
-    SelectLook(run);
+    SelectStyle(run);
     // Clusters are in drawing order; glyphs outside them (there should be
     // none) are drawn as standing for nothing in particular.
     pieces_.clear();
@@ -200,19 +159,67 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     penX_ += font.Width(cid) * size_ / 1000;
 }
 
-std::string PdfContent::Take() {
+// Each stream saves the graphics state and restores it at its end, so that
+// the colour and line width of one do not reach the next.
+void PdfContent::BeginText() {
+    if (!started_) {
+        Write("q\n");
+        started_ = true;
+    }
+    if (!inText_) {
+        Write("BT\n");
+        inText_ = true;
+        placed_ = false;
+    }
+}
+
+void PdfContent::EndText() {
     EndShow();
     if (inText_)
         Write("ET\n");
-    if (emboldened_)
-        Write("0 Tr\n");
-    if (fill_ != kBlack)
-        Write("0 g\n");
-    if (stroke_ != kBlack)
-        Write("0 G\n");
-    inText_ = placed_ = emboldened_ = slanted_ = false;
-    fill_ = stroke_ = kBlack;
+    inText_ = false;
+}
+
+void PdfContent::SelectColor(std::uint32_t color) {
+    if (color == color_)
+        return;
+    EndShow();
+    std::string rgb = ColorComponents(color);
+    Write(rgb + " rg " + rgb + " RG\n");
+    color_ = color;
+}
+
+void PdfContent::SelectStyle(const GlyphRun& run) {
+    SelectColor(run.color);
+    if (run.slanted != slanted_) {
+        EndShow();
+        slanted_ = run.slanted;
+        placed_ = false; // the next glyph sets the slanted matrix
+    }
+    if (run.emboldened != emboldened_) {
+        EndShow();
+        emboldened_ = run.emboldened;
+        Write(emboldened_ ? Number(run.size * kEmboldenStroke) + " w 2 Tr\n" : "0 Tr\n");
+    }
+}
+
+void PdfContent::Fill(const Rule& rule) {
+    if (!started_) {
+        Write("q\n");
+        started_ = true;
+    }
+    EndText();
+    SelectColor(rule.color);
+    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) + " re f\n");
+}
+
+std::string PdfContent::Take() {
+    EndText();
+    if (started_)
+        Write("Q\n");
+    started_ = placed_ = slanted_ = emboldened_ = false;
     font_ = -1;
+    color_ = kBlack;
     std::string text;
     text.swap(out_);
     return text;

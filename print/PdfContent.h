@@ -5,11 +5,7 @@
 // the baseline a new text matrix. Moves are whole hundredths of a point,
 // taken from where the pen really is, so that rounding never adds up.
 // A word with a cluster whose glyphs do not give its text back through
-// ToUnicode is wrapped in a span with its ActualText. Colours are set as
-// they change; emboldened runs are filled and stroked (render mode 2),
-// slanted ones drawn with a sheared text matrix; rules are filled
-// rectangles outside the text objects. A stream ends in the default colour
-// and render mode, for the one that may follow it on the same page.
+// ToUnicode is wrapped in a span with its ActualText.
 #pragma once
 
 #include "Page.h"
@@ -47,14 +43,17 @@ private:
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void Show(PdfFont& font, const PlacedGlyph& glyph);
     void SelectFont(int id, double size);
-    void SelectLook(const GlyphRun& run);
-    void SetFill(std::uint32_t color);
+    void SelectStyle(const GlyphRun& run);
+    void SelectColor(std::uint32_t color);
+    void BeginText();
+    void EndText();
     void EndShow();
     void Write(const std::string& text);
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
     std::string out_;
+    bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;
     bool showing_ = false;  // inside a TJ array
     bool inString_ = false; // inside its hex string
@@ -63,8 +62,9 @@ private:
     bool placed_ = false;   // the pen is at (penX_, penY_)
     double penX_ = 0, penY_ = 0;
     double dx_ = 0, dy_ = 0; // the run's move
-    std::uint32_t fill_ = kBlack, stroke_ = kBlack;
-    bool emboldened_ = false, slanted_ = false;
+    std::uint32_t color_ = kBlack;
+    bool slanted_ = false;
+    bool emboldened_ = false;
 };
 
 } // namespace print

@@ -1,6 +1,6 @@
 #include "PdfSyntax.h"
 
-#include "t42/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +66,7 @@ std::string PdfTextString(const std::string& text) {
     std::u32string characters;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + i, text.size() - i);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + i, text.size() - i);
         characters += step.valid ? static_cast<char32_t>(step.codePoint) : U'\uFFFD';
         i += step.length;
     }

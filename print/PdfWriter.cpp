@@ -100,6 +100,10 @@ void PdfWriter::WriteOutline() {
 }
 
 void PdfWriter::WriteCatalog() {
+    // Readers (poppler, MuPDF) refuse a page tree without pages: a document
+    // with nothing to print is one blank sheet.
+    if (pages_.empty())
+        WritePage(Page{});
     std::string kids;
     for (std::size_t i = 0; i < pages_.size(); ++i)
         kids += (i == 0 ? "" : (i % 10 == 0 ? "\n" : " ")) + PdfFile::Ref(pages_[i]);

@@ -1,9 +1,12 @@
 #include "PsWriter.h"
 
+#include "t42/SubsetPlan.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace print {
@@ -316,18 +319,18 @@ bool PsWriter::WriteSetup(std::string& error) {
     }
     out_.Write(head);
 
-    std::vector<std::vector<std::string>> tokensOf(codes_.size());
+    std::vector<std::unique_ptr<t42::SubsetPlan>> plans(codes_.size());
     for (int id : used) {
         PrintFont& font = fonts_.Font(id);
-        const FontCodes& codes = codes_[static_cast<std::size_t>(id)];
-        t42::OutputBuffer program;
-        std::vector<std::string>& tokens = tokensOf[static_cast<std::size_t>(id)];
-        t42::Status made = font.Converter().SubsetProgram(codes.drawn, program, tokens);
-        if (!made.Ok() || tokens.size() != codes.drawn.size()) {
+        auto plan = std::make_unique<t42::SubsetPlan>();
+        t42::Status made = font.Converter().PlanSubset(codes_[static_cast<std::size_t>(id)].drawn, *plan);
+        if (!made.Ok()) {
             error = "cannot write the glyphs of \"" + font.Location().path + "\" (" + std::to_string(made.code) +
                     "): " + made.Reason();
             return false;
         }
+        t42::OutputBuffer program;
+        plan->WriteProgram(program);
         std::string name = font.PostScriptName();
         out_.Write("%%BeginResource: font " + CommentText(name) + "\n");
         out_.Write(program.Data(), program.Size());
@@ -335,26 +338,27 @@ bool PsWriter::WriteSetup(std::string& error) {
             out_.Write("\n");
         out_.Write("%%EndResource\n/Q" + std::to_string(id) + " " + (name.empty() ? "() cvn" : "/" + name) +
                    " findfont def\n");
+        plans[static_cast<std::size_t>(id)] = std::move(plan);
     }
     for (std::size_t key = 0; key < encodings_.size(); ++key) {
         int id = encodings_[key].first, number = encodings_[key].second;
         const FontCodes& codes = codes_[static_cast<std::size_t>(id)];
-        const std::vector<std::string>& tokens = tokensOf[static_cast<std::size_t>(id)];
-        std::vector<const std::string*> slots(256, nullptr);
-        for (std::size_t i = 0; i < codes.drawn.size(); ++i) {
-            int code = codes.codeOf[codes.drawn[i].glyph];
+        const t42::SubsetPlan& plan = *plans[static_cast<std::size_t>(id)];
+        std::vector<std::string> slots(256, "/.notdef");
+        for (const t42::DrawnGlyph& drawn : codes.drawn) {
+            int code = codes.codeOf[drawn.glyph];
             if ((code >> 8) == number)
-                slots[static_cast<std::size_t>(code & 0xFF)] = &tokens[i];
+                slots[static_cast<std::size_t>(code & 0xFF)] = plan.NameToken(drawn.glyph);
         }
         std::string k = std::to_string(key);
         std::string text = "/D" + k + " /Q" + std::to_string(id) + "." + std::to_string(number) + " [";
         std::size_t lineStart = 0;
-        for (const std::string* slot : slots) {
+        for (const std::string& slot : slots) {
             if (text.size() - lineStart > 200) {
                 text += "\n";
                 lineStart = text.size();
             }
-            text += slot ? *slot : std::string("/.notdef");
+            text += slot;
             text += ' ';
         }
         text += "] Q" + std::to_string(id) + " RE def /f" + k + " {D" + k + " setfont} bind def\n";

@@ -1,6 +1,6 @@
 #include "TextInput.h"
 
-#include "t42/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +29,7 @@ bool IsUtf8(const unsigned char* bytes, std::size_t size, bool ended) {
             ++at;
             continue;
         }
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, size - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
         if (step.truncated && !ended)
             return true;
         if (!step.valid)
@@ -187,7 +187,7 @@ std::size_t TextInput::DecodeUtf8(const unsigned char* bytes, std::size_t size, 
             Character(byte);
             continue;
         }
-        t42::Utf8Step step = t42::DecodeUtf8(bytes + at, size - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
         if (step.truncated && !last)
             return size - at;
         if (step.valid && step.codePoint != 0)

@@ -1,5 +1,6 @@
 #include "ToUnicode.h"
 
+#include "Page.h"
 #include "PdfSyntax.h"
 
 #include <algorithm>
@@ -16,16 +17,6 @@ constexpr std::size_t kBlock = 100;
 
 bool IsBidiControl(char32_t c) {
     return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-// Unicode's Default_Ignorable_Code_Point: characters that show nothing
-// unless a font draws them on purpose.
-bool IsDefaultIgnorable(char32_t c) {
-    return c == 0x00AD || c == 0x034F || c == 0x061C || (c >= 0x115F && c <= 0x1160) || (c >= 0x17B4 && c <= 0x17B5) ||
-           (c >= 0x180B && c <= 0x180F) || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF || c == 0xFFA0 ||
-           (c >= 0xFFF0 && c <= 0xFFF8) || (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x1D173 && c <= 0x1D17A) ||
-           (c >= 0xE0000 && c <= 0xE0FFF);
 }
 
 // Control characters and what is not a character give nothing back.

@@ -46,10 +46,10 @@ void WriteGlyphNames2Unicode(const GlyphSelection& selection, std::size_t entrie
             std::uint32_t code = c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? 0xFFFD : c;
             if (code > 0xFFFF) {
                 code -= 0x10000;
-                for (std::uint32_t unit : {0xD800 + (code >> 10), 0xDC00 + (code & 0x3FF)})
-                    utf16.insert(utf16.end(), {static_cast<std::uint8_t>(unit >> 8), static_cast<std::uint8_t>(unit)});
+                AppendU16(utf16, static_cast<std::uint16_t>(0xD800 + (code >> 10)));
+                AppendU16(utf16, static_cast<std::uint16_t>(0xDC00 + (code & 0x3FF)));
             } else {
-                utf16.insert(utf16.end(), {static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code)});
+                AppendU16(utf16, static_cast<std::uint16_t>(code));
             }
         }
         if (utf16.size() == 2) {

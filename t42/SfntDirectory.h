@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace t42 {
 
@@ -38,6 +39,38 @@ private:
     const std::uint8_t* data_;
     std::size_t size_;
 };
+
+// Big-endian numbers into a byte range, checked as ByteReader's reads are:
+// a number that would pass the end is not written, and the write fails.
+class ByteWriter {
+public:
+    ByteWriter(std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool U16(std::uint64_t offset, std::uint16_t value) {
+        if (offset > size_ || 2 > size_ - offset)
+            return false;
+        data_[offset] = static_cast<std::uint8_t>(value >> 8);
+        data_[offset + 1] = static_cast<std::uint8_t>(value);
+        return true;
+    }
+    bool U32(std::uint64_t offset, std::uint32_t value) {
+        return offset <= size_ && 4 <= size_ - offset && U16(offset, static_cast<std::uint16_t>(value >> 16)) &&
+               U16(offset + 2, static_cast<std::uint16_t>(value));
+    }
+
+private:
+    std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// Appends a big-endian number to `bytes`.
+inline void AppendU16(std::vector<std::uint8_t>& bytes, std::uint16_t value) {
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+    bytes.push_back(static_cast<std::uint8_t>(value));
+}
+inline void AppendU32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+    AppendU16(bytes, static_cast<std::uint16_t>(value >> 16));
+    AppendU16(bytes, static_cast<std::uint16_t>(value));
+}
 
 struct TableDirEntry {
     std::uint32_t tag;

@@ -16,16 +16,6 @@ constexpr std::uint16_t kEntrySelector = FloorLog2(kTableCount);
 constexpr std::uint16_t kRangeShift = 16 * kTableCount - kSearchRange;
 static_assert(kSearchRange == 128 && kEntrySelector == 3 && kRangeShift == 16, "binary-search fields of nine tables");
 
-std::uint8_t* PutU16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value >> 8);
-    at[1] = static_cast<std::uint8_t>(value);
-    return at + 2;
-}
-
-std::uint8_t* PutU32(std::uint8_t* at, std::uint32_t value) {
-    return PutU16(PutU16(at, static_cast<std::uint16_t>(value >> 16)), static_cast<std::uint16_t>(value));
-}
-
 } // namespace
 
 SfntLayout::SfntLayout(const FontTables& tables) {
@@ -43,16 +33,18 @@ SfntLayout::SfntLayout(const FontTables& tables) {
 
 std::array<std::uint8_t, SfntLayout::kHeaderSize> SfntLayout::HeaderBytes() const {
     std::array<std::uint8_t, kHeaderSize> bytes{};
-    std::uint8_t* at = PutU32(bytes.data(), kTrueTypeVersion);
-    at = PutU16(at, kTableCount);
-    at = PutU16(at, kSearchRange);
-    at = PutU16(at, kEntrySelector);
-    at = PutU16(at, kRangeShift);
+    ByteWriter header(bytes.data(), bytes.size());
+    header.U32(0, kTrueTypeVersion);
+    header.U16(4, kTableCount);
+    header.U16(6, kSearchRange);
+    header.U16(8, kEntrySelector);
+    header.U16(10, kRangeShift);
+    std::uint64_t at = kOffsetTableSize;
     for (const TableDirEntry& entry : entries_) {
-        at = PutU32(at, entry.tag);
-        at = PutU32(at, entry.checksum);
-        at = PutU32(at, entry.offset);
-        at = PutU32(at, entry.length);
+        for (std::uint32_t field : {entry.tag, entry.checksum, entry.offset, entry.length}) {
+            header.U32(at, field);
+            at += 4;
+        }
     }
     return bytes;
 }

@@ -27,11 +27,9 @@ template <typename Visit> void ForEachTable(const ProgramTables& tables, const S
         const std::uint8_t* bytes = tables.Bytes(t);
         if (!bytes || entry.length == 0)
             continue;
-        if (t == kHead && entry.length >= kCheckSumAdjustmentOffset + 4) {
+        if (t == kHead) {
             std::vector<std::uint8_t> head(bytes, bytes + entry.length);
-            std::uint32_t adjustment = layout.ChecksumAdjustment();
-            for (int i = 0; i < 4; ++i)
-                head[kCheckSumAdjustmentOffset + i] = static_cast<std::uint8_t>(adjustment >> (24 - 8 * i));
+            ByteWriter(head.data(), head.size()).U32(kCheckSumAdjustmentOffset, layout.ChecksumAdjustment());
             visit(head.data(), entry.length);
             continue;
         }

@@ -29,17 +29,8 @@ constexpr std::uint64_t kHeadIndexToLocFormat = 50;
 constexpr std::uint64_t kHheaNumberOfHMetrics = 34;
 constexpr std::uint64_t kMaxpNumGlyphs = 4;
 
-void PutU16(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value) {
-    if (at + 2 > bytes.size())
-        return;
-    bytes[at] = static_cast<std::uint8_t>(value >> 8);
-    bytes[at + 1] = static_cast<std::uint8_t>(value);
-}
-
-void AppendU16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-    bytes.push_back(static_cast<std::uint8_t>(value));
-}
+// A rebuilt table's fields, written where the table is long enough.
+ByteWriter FieldsOf(std::vector<std::uint8_t>& table) { return ByteWriter(table.data(), table.size()); }
 
 // Glyph `glyph`'s advance width and left side bearing in an hmtx of
 // `longMetrics` full entries, the glyphs after them sharing the last
@@ -286,7 +277,7 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
         glyf.insert(glyf.end(), records.Glyf() + start, records.Glyf() + start + length);
         ForEachComponent(glyf.data() + at, length, [&](std::uint64_t field, std::uint16_t component) {
             std::size_t written = selection.WrittenIndex(component);
-            PutU16(glyf, at + field, written < selection.Size() ? static_cast<std::uint32_t>(written) : kNoGlyph);
+            FieldsOf(glyf).U16(at + field, written < selection.Size() ? static_cast<std::uint16_t>(written) : kNoGlyph);
         });
         if (glyf.size() % 2 != 0)
             glyf.push_back(0);
@@ -297,12 +288,10 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
 
     std::vector<std::uint8_t> loca;
     for (std::uint64_t offset : offsets) {
-        if (longLoca_) {
-            AppendU16(loca, static_cast<std::uint32_t>(offset >> 16));
-            AppendU16(loca, static_cast<std::uint32_t>(offset));
-        } else {
-            AppendU16(loca, static_cast<std::uint32_t>(offset / 2));
-        }
+        if (longLoca_)
+            AppendU32(loca, static_cast<std::uint32_t>(offset));
+        else
+            AppendU16(loca, static_cast<std::uint16_t>(offset / 2));
     }
     Keep(kGlyf, std::move(glyf));
     Keep(kLoca, std::move(loca));
@@ -328,20 +317,19 @@ void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& select
                 AppendU16(metrics, advances[w]);
             AppendU16(metrics, bearings[w]);
         }
-        PutU16(hhea, kHheaNumberOfHMetrics, static_cast<std::uint32_t>(count));
+        FieldsOf(hhea).U16(kHheaNumberOfHMetrics, static_cast<std::uint16_t>(count));
         Keep(kHmtx, std::move(metrics));
         Keep(kHhea, std::move(hhea));
     }
     if (tables_.present[kMaxp]) {
         std::vector<std::uint8_t> maxp = CopyOfTable(font, kMaxp);
-        PutU16(maxp, kMaxpNumGlyphs, static_cast<std::uint32_t>(selection.Size()));
+        FieldsOf(maxp).U16(kMaxpNumGlyphs, static_cast<std::uint16_t>(selection.Size()));
         Keep(kMaxp, std::move(maxp));
     }
     if (tables_.present[kHead]) {
         std::vector<std::uint8_t> head = CopyOfTable(font, kHead);
-        PutU16(head, kHeadCheckSumAdjustment, 0);
-        PutU16(head, kHeadCheckSumAdjustment + 2, 0);
-        PutU16(head, kHeadIndexToLocFormat, longLoca_ ? 1 : 0);
+        FieldsOf(head).U32(kHeadCheckSumAdjustment, 0);
+        FieldsOf(head).U16(kHeadIndexToLocFormat, longLoca_ ? 1 : 0);
         Keep(kHead, std::move(head));
     }
 }

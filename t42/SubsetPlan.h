@@ -3,7 +3,7 @@
 // index each is written under, its name and the text it stands for, its
 // advance width, and the rebuilt tables. Every writer of the subset reads
 // the plan: the Type 42 program, the TrueType file a PDF embeds, and the
-// drawing code's glyph names.
+// drawing code's glyph names. A plan refers to its font, which outlives it.
 #pragma once
 
 #include "GlyphSelection.h"

@@ -52,16 +52,18 @@ Status TTPost42::LoadFace(const FontLocation& location, std::uint32_t codePage) 
     return status;
 }
 
-platform::GlobalHandle TTPost42::GetFontData() const {
-    platform::GlobalHandle block = platform::GlobalAllocZeroed(program_.Size());
+platform::GlobalHandle CopyToGlobalBlock(const OutputBuffer& program) {
+    platform::GlobalHandle block = platform::GlobalAllocZeroed(program.Size());
     if (!block)
         return nullptr;
     void* bytes = platform::GlobalLockBlock(block);
-    if (program_.Size() != 0)
-        std::memcpy(bytes, program_.Data(), program_.Size());
+    if (program.Size() != 0)
+        std::memcpy(bytes, program.Data(), program.Size());
     platform::GlobalUnlockBlock(block);
     return block;
 }
+
+platform::GlobalHandle TTPost42::GetFontData() const { return CopyToGlobalBlock(program_); }
 
 Status TTPost42::PlanSubset(const std::vector<DrawnGlyph>& glyphs, SubsetPlan& plan) const {
     if (!font_)

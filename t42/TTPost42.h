@@ -23,6 +23,10 @@
 
 namespace t42 {
 
+// A new global memory block holding a copy of `program`; null when it
+// cannot be allocated.
+platform::GlobalHandle CopyToGlobalBlock(const OutputBuffer& program);
+
 class TTPost42 {
 public:
     TTPost42() = default;

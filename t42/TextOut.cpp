@@ -3,7 +3,7 @@
 // glyphshow.
 #include "TextOut.h"
 #include "PsSyntax.h"
-#include "Utf8.h"
+#include "../platform/Utf8.h"
 
 #include <cstring>
 
@@ -143,7 +143,7 @@ int TextOutUtf8(const GlyphItems& items, const char* text, char* out, int outSiz
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     std::size_t size = std::strlen(text);
     for (std::size_t at = 0; at < size;) {
-        Utf8Step step = DecodeUtf8(bytes + at, size - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
         if (!step.valid)
             return kBadText;
         at += step.length;
@@ -158,7 +158,7 @@ int TextOutUtf8(const GlyphItems& items, const char* text, char* out, int outSiz
             writer.Run(text + run, at - run);
             continue;
         }
-        Utf8Step step = DecodeUtf8(bytes + at, size - at);
+        platform::Utf8Step step = platform::DecodeUtf8(bytes + at, size - at);
         at += step.length;
         std::string_view item = lookup.CodePoint(step.codePoint);
         if (writer.GlyphItem(item.data(), item.size()) != kOk)

@@ -4,7 +4,7 @@
 #include "../Platform.h"
 #include "CodePageNames.h"
 
-#include "../../t42/Utf8.h"
+#include "../Utf8.h"
 
 #include <array>
 #include <cerrno>
@@ -293,7 +293,7 @@ std::string Utf8ToCodePage(const std::string& utf8, std::uint32_t codePage,
     std::size_t position = 0;
     while (position < utf8.size()) {
         const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.data()) + position;
-        t42::Utf8Step step = t42::DecodeUtf8(at, utf8.size() - position);
+        Utf8Step step = DecodeUtf8(at, utf8.size() - position);
         if (step.valid && step.codePoint < 0x80) {
             result += static_cast<char>(step.codePoint);
         } else if (!step.valid ||

@@ -25,7 +25,7 @@ fi
 x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -Werror -static -o "$work/codepage_dump.exe" "$dump"
 linux_dump() { # the Linux side, built from the platform source itself
   g++ -std=c++17 -O2 -Wall -Wextra -Werror -I"$repo" "$@" -o "$work/codepage_dump" "$dump" \
-    "$repo/platform/posix/CodePages.cpp" "$repo/t42/Utf8.cpp"
+    "$repo/platform/posix/CodePages.cpp" "$repo/platform/Utf8.cpp"
   "$work/codepage_dump" >"$work/linux.txt"
 }
 

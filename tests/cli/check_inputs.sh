@@ -48,6 +48,7 @@ run print --force /bin/ls -o binary.ps; grep -q "^%%Pages: [1-9]" binary.ps || f
 : >empty.txt
 run print empty.txt -o empty.ps; status 0 "empty input"; has empty.ps "%%Pages: 0" "empty input"
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=nullpage empty.ps || fail "Ghostscript refuses a document without pages"
+run print empty.txt -o empty.pdf; status 0 "empty PDF"; pdfinfo empty.pdf >/dev/null 2>&1 || fail "pdfinfo refuses an empty PDF"
 echo first >a.txt && echo second >b.txt
 run print a.txt nosuch.txt b.txt -o ab.ps; status 3 "a missing input"; has err '"nosuch.txt": it does not exist' "missing"
 [ "$(words ab.ps | tr '\n' ' ')" = "first second " ] || fail "the other files are not printed: $(words ab.ps)"

@@ -8,10 +8,6 @@ if(TARGET quelin_cli)
   add_test(NAME cli.print
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_print.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/print-work)
   set_tests_properties(cli.print PROPERTIES LABELS cli TIMEOUT 300)
-  # quelin print's own PDF through qpdf, pdffonts, pdftoppm, mutool and pdftotext.
-  add_test(NAME cli.pdf
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_pdf.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/pdf-work)
-  set_tests_properties(cli.pdf PROPERTIES LABELS cli TIMEOUT 600)
   # quelin print's options and inputs: charsets, overstrike, escapes, binary,
   # empty, missing and many files, and the faults that once hung or flooded.
   add_test(NAME cli.inputs
@@ -21,4 +17,8 @@ if(TARGET quelin_cli)
   add_test(NAME cli.layout
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_layout.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/layout-work)
   set_tests_properties(cli.layout PROPERTIES LABELS cli TIMEOUT 300)
+  # quelin print's own PDF through qpdf, pdffonts, pdftoppm, mutool and pdftotext.
+  add_test(NAME cli.pdf
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_pdf.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/pdf-work)
+  set_tests_properties(cli.pdf PROPERTIES LABELS cli TIMEOUT 600)
 endif()

@@ -11,7 +11,7 @@ add_custom_target(quelin_hostile_fonts ALL DEPENDS ${QUELIN_HOSTILE_FONTS}/manif
 
 add_executable(hostile_run ${CMAKE_CURRENT_LIST_DIR}/hostile_run.cpp ${PROJECT_SOURCE_DIR}/fuzz/PsCheck.cpp)
 target_compile_options(hostile_run PRIVATE ${QUELIN_WARNINGS})
-target_link_libraries(hostile_run PRIVATE quelin_static)
+target_link_libraries(hostile_run PRIVATE quelin_internals)
 add_dependencies(hostile_run quelin_hostile_fonts)
 
 foreach(group names glyphnames sizes structure fuzz)

@@ -1,6 +1,6 @@
 #include "Utf8.h"
 
-namespace t42 {
+namespace platform {
 
 namespace {
 
@@ -53,4 +53,4 @@ Utf8Step DecodeUtf8(const unsigned char* bytes, std::size_t size) {
     return {codePoint, form.following + 1u, true, false};
 }
 
-} // namespace t42
+} // namespace platform

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace t42 {
+namespace platform {
 
 struct Utf8Step {
     // The character, when `valid`.
@@ -28,4 +28,4 @@ struct Utf8Step {
 // Decodes the character that starts at `bytes`; `size` must be above 0.
 Utf8Step DecodeUtf8(const unsigned char* bytes, std::size_t size);
 
-} // namespace t42
+} // namespace platform
