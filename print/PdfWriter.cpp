@@ -110,8 +110,12 @@ void PdfWriter::WriteCatalog() {
     file_.WriteObject(pageTree_, "<</Type/Pages/Count " + std::to_string(pages_.size()) + "/Kids[" + kids + "]>>");
     file_.WriteObject(resources_, "<</Font " + fonts_.Resources() + ">>");
     WriteOutline();
+    std::string duplex;
+    if (model_.duplex != Duplex::none)
+        duplex = std::string("/ViewerPreferences<</Duplex/DuplexFlip") +
+                 (model_.duplex == Duplex::longEdge ? "LongEdge" : "ShortEdge") + ">>";
     file_.WriteObject(catalog_, "<</Type/Catalog/Pages " + PdfFile::Ref(pageTree_) + "/Outlines " +
-                                    PdfFile::Ref(outline_) + "/PageMode/UseOutlines>>");
+                                    PdfFile::Ref(outline_) + "/PageMode/UseOutlines" + duplex + ">>");
 }
 
 bool PdfWriter::Finish(std::string& error, Fault& fault) {

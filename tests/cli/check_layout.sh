@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# quelin print's page layout, judged by what pdftotext, pdfinfo and
+# quelin print's page layout, judged by what pdftotext, pdfinfo, mutool and
 # Ghostscript read back: line breaks that ICU allows, headers whose words
 # never overlap, landscape sheets, columns, line numbers, tab stops, wrapped
 # and cut lines with their marks, page ranges and duplex.
@@ -40,6 +40,15 @@ for line in lines[:-1]:
     n += len(line); ends.append(n)
 sys.exit(0 if ''.join(lines) == text and len(lines) > 2 and all(e in allowed for e in ends) else 1)
 PY
+
+# A word longer than the line is cut between grapheme clusters: no line
+# starts with a combining mark.
+$PY -c 'print("e\u0301a\u0302\u0323" * 150)' >marks.txt
+run print marks.txt -o marks.pdf; status 0 "a long word"
+pdftotext marks.pdf - | $PY -c 'import sys, unicodedata
+lines = [unicodedata.normalize("NFD", l) for l in sys.stdin.read().split("\n") if l.strip()]
+sys.exit(0 if len(lines) > 2 and all(unicodedata.combining(l[0]) == 0 for l in lines) else 1)' ||
+    fail "a long word is cut inside a grapheme cluster"
 
 # --- Headers: name, date and "Page N of M" never overlap, for names of 1 to
 # 300 characters, in portrait, landscape and two columns.
@@ -120,6 +129,7 @@ run print --truncate --title "Cut Lines" --header wrap.txt -o cut.pdf; status 0 
 pdftotext cut.pdf cut.out
 [ "$(grep -c words cut.out)" = 1 ] && has cut.out "Cut Lines" "title" && has cut.out "Tab" "truncate" ||
     fail "a cut line: $(cat cut.out)"
+pdfinfo cut.pdf | grep -q "^Title: *Cut Lines$" || fail "the PDF's title"
 # The marks: dark spots in the right margin, one per wrapped or cut line.
 marks() {
     gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pgmraw -r72 -sOutputFile=marks.pgm "$1" &&
@@ -147,6 +157,10 @@ run print --duplex short ten.txt ten.txt ten.txt; status 0 "duplex"
 has out "%%BeginFeature: *Duplex DuplexTumble" "duplex"
 has out "<< /Duplex true /Tumble true >> setpagedevice" "duplex"
 has out "%%Pages: 5" "a new sheet for each file"
+run print --duplex long ten.txt ten.txt -o duplex.pdf; status 0 "duplex PDF"
+[ "$(pdfinfo duplex.pdf | awk '/^Pages:/ { print $2 }')" = 3 ] &&
+    mutool show duplex.pdf trailer/Root/ViewerPreferences/Duplex | grep -q DuplexFlipLongEdge ||
+    fail "duplex PDF: $(mutool show duplex.pdf trailer/Root 2>&1 | head -5)"
 "$Q" print numbers.txt | grep -q Duplex && fail "duplex asked for unasked"
 
 finish
