@@ -134,8 +134,9 @@ void PsWriter::SetColor(std::uint32_t color) {
     if (color == color_)
         return;
     FlushString();
-    Write(ColorComponents(color) + " setrgbcolor ");
+    Write(ColorComponents(color) + " C ");
     color_ = color;
+    colors_ = true;
 }
 
 void PsWriter::DrawRule(const Rule& rule) {
@@ -305,6 +306,8 @@ bool PsWriter::WriteSetup(std::string& error) {
     head += "/H {/Hs exch def /Hy exch def Hs stringwidth pop add XR exch sub Hy moveto} bind def\n";
     head += "/RE {dup length dict begin {1 index /FID ne {def} {pop pop} ifelse} forall /Encoding exch def\n"
             " currentdict end definefont " + Number(model_.fontSize) + " scalefont} bind def\n";
+    if (colors_)
+        head += "/C {setrgbcolor} bind def\n";
     if (emboldens_)
         head += "/B {gsave dup false charpath 1 setlinejoin " + Number(model_.fontSize * kEmboldenStroke) +
                 " setlinewidth stroke grestore show} bind def\n";

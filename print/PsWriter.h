@@ -75,7 +75,8 @@ private:
     double pointX_ = 0, pointY_ = 0;
     std::string string_;
     bool stringEmboldened_ = false;
-    bool emboldens_ = false;          // whether any string was, for the prolog
+    bool colors_ = false;             // whether any colour was set, for the prolog
+    bool emboldens_ = false;          // whether any string was
     std::vector<char> slantedKeys_;   // [key]: whether its slanted copy is used
     std::size_t lineLength_ = 0;
     std::vector<std::vector<int>> encodingKeys_; // [font][encoding number] -> key, -1 none
