@@ -3,8 +3,10 @@
 a 1,000-page text file and a one-page file of mixed scripts. For each tool:
 the median wall time of writing PostScript, its bytes, the bytes of the PDF
 made from it (quelin: -o NAME.pdf; the others: ps2pdf), pages and peak
-memory. Prints a Markdown table. Also times quelin on 250, 500 and 1,000
-pages, to show that its cost grows linearly with the input."""
+memory. Prints a Markdown table. Then PDF written directly, beside
+cups-filters' texttopdf and cairo (pango-view): the GPL 75 times, and one
+line of Chinese. Also times quelin on 250, 500 and 1,000 pages, to show
+that its cost grows linearly with the input."""
 
 import argparse
 import os
@@ -73,6 +75,46 @@ def megabytes(size):
     return f"{size / 1e6:.2f} MB" if size >= 1e5 else f"{size / 1e3:.1f} KB"
 
 
+TEXTTOPDF = "/usr/lib/cups/filter/texttopdf"
+CHINESE = "我能吞下玻璃而不伤身体。"
+
+
+def pdf_table(quelin, folder, runs):
+    """Straight to PDF: the GPL 75 times and a line of Chinese."""
+    gpl = os.path.join(folder, "gpl75.txt")
+    with open("/usr/share/common-licenses/GPL-3") as licence, open(gpl, "w") as out:
+        out.write(licence.read() * 75)
+    chinese = os.path.join(folder, "chinese.txt")
+    with open(chinese, "w") as out:
+        out.write(CHINESE + "\n")
+    out_pdf = f"{folder}/direct.pdf"
+    jobs = [("GPL 75 times", "quelin print", [quelin, "print", gpl, "-o", out_pdf], None, {}),
+            ("GPL 75 times", "texttopdf", [TEXTTOPDF, "1", "u", "t", "1", "", gpl], out_pdf, {}),
+            ("GPL 75 times", "texttopdf, CHARSET=utf-8", [TEXTTOPDF, "1", "u", "t", "1", "", gpl], out_pdf,
+             {"CHARSET": "utf-8"}),
+            ("a line of Chinese", "quelin print (WenQuanYi Zen Hei)",
+             [quelin, "print", "--font", "WenQuanYi Zen Hei", chinese, "-o", out_pdf], None, {}),
+            ("a line of Chinese", "cairo (pango-view, Noto Sans CJK)",
+             ["pango-view", "-q", "--font", "Noto Sans CJK SC 10", "-o", out_pdf, chinese], None, {})]
+    print("\n| Input | Tool | Time (PDF) | PDF | Pages | Peak memory |\n|---|---|---|---|---|---|")
+    for label, name, command, stdout, env in jobs:
+        if not os.path.exists(command[0]) and "/" in command[0]:
+            print(f"| {label} | {name} | (not installed) | | | |")
+            continue
+        saved = dict(os.environ)
+        os.environ.update(env)
+        try:
+            results = [timed(command, stdout or os.devnull) for _ in range(runs)]
+        finally:
+            os.environ.clear()
+            os.environ.update(saved)
+        info = subprocess.run(["pdfinfo", out_pdf], capture_output=True, text=True).stdout
+        count = re.search(r"^Pages:\s+(\d+)", info, re.M)
+        print(f"| {label} | {name} | {statistics.median(r[0] for r in results):.2f} s | "
+              f"{megabytes(os.path.getsize(out_pdf))} | {count.group(1) if count else '?'} | "
+              f"{max(r[1] for r in results) / 1024:.1f} MB |")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--quelin", default="build/quelin")
@@ -105,6 +147,7 @@ def main():
         for label, name, seconds, ps_bytes, pdf_bytes, count, peak in rows:
             print(f"| {label} | {name} | {seconds:.2f} s | {megabytes(ps_bytes)} | {megabytes(pdf_bytes)} | {count} | "
                   f"{peak / 1024:.1f} MB |")
+        pdf_table(quelin, folder, args.runs)
         # Linear cost: the same text cut to 250 and 500 pages.
         book = os.path.join(folder, "book.txt")
         with open(book) as whole:

@@ -73,6 +73,29 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 
 } // namespace
 
+int LoadFaceFont(const Options& options, t42::TTPost42& converter) {
+    if (int status = NeedFace(options, false))
+        return status;
+    const std::string& faceName = options.operands[0];
+    t42::Status status = t42::Status::Refuse(t42::kNoSuchFont, t42::Check::notListed);
+    if (faceName.size() < LF_FACESIZE) {
+        LOGFONTA request = MakeRequest(options, faceName);
+        status = converter.Load(&request);
+        if (!status.Ok() && status.check != t42::Check::notListed)
+            return Fail(kExitRefused, Explain(status, faceName));
+    }
+    if (!status.Ok()) {
+        t42::FontLocation location;
+        if (!print::FindListedFace(faceName, location))
+            return Fail(kExitRefused, Explain(status, faceName));
+        status = converter.LoadFace(location, RequestCodePage(options));
+        if (!status.Ok())
+            return Fail(kExitRefused, Explain(status, faceName));
+    }
+    ProtectFromOutput(converter.Font().Path());
+    return kExitOk;
+}
+
 int MakeFaceFont(const Options& options, bool moreOperands, Converter& converter) {
     if (int status = NeedFace(options, moreOperands))
         return status;

@@ -23,6 +23,11 @@ using Converter = std::shared_ptr<const t42::TTPost42>;
 // may follow the face. kExitOk, or the exit status after a message.
 int MakeFaceFont(const Options& options, bool moreOperands, Converter& converter);
 
+// Loads the font that the first and only operand names, as MakeFaceFont
+// finds it, without writing its program. kExitOk, or the exit status after
+// a message.
+int LoadFaceFont(const Options& options, t42::TTPost42& converter);
+
 // Opens the output of the options, refusing to write over the fonts and
 // `inputs`; false after printing why not.
 bool OpenOutput(const Options& options, OutputFile& out, const std::vector<std::string>& inputs = {});

@@ -59,12 +59,36 @@ int ShowInfo(const Options& options) {
 // The program is written straight from the converter: a host's copy of it
 // (T42GetFontData) would double the memory of a program that can be tens
 // of megabytes. The bytes are the same.
+namespace {
+
+// Takes a streamed program into the output file.
+class OutputFileSink : public t42::OutputSink {
+public:
+    explicit OutputFileSink(OutputFile& out) : out_(out) {}
+    void Take(const char* data, std::size_t size) override { out_.Write(data, size); }
+
+private:
+    OutputFile& out_;
+};
+
+} // namespace
+
+// No handle outlives the command, so the program is written out as it is
+// made rather than kept whole: a window of it at a time stays in the
+// processor's cache, and the memory of the whole program is never touched.
+// Only a font that loads opens the output; the bytes are those of
+// T42GetFontData.
 int Convert(const Options& options) {
-    return RunOnFace(options, false, [](const t42::TTPost42& converter, OutputFile& out) {
-        const t42::OutputBuffer& program = converter.Program();
-        out.Write(program.Data(), program.Size());
-        return kExitOk;
-    });
+    t42::TTPost42 converter;
+    if (int status = LoadFaceFont(options, converter))
+        return status;
+    OutputFile out;
+    if (!OpenOutput(options, out))
+        return kExitIo;
+    OutputFileSink sink(out);
+    t42::OutputBuffer program(sink);
+    converter.WriteProgram(program);
+    return Finish(out);
 }
 
 int ShowText(const Options& options) {

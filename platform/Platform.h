@@ -155,6 +155,18 @@ void GlobalUnlockBlock(GlobalHandle block);
 std::size_t GlobalBlockSize(GlobalHandle block);   // 0 for a null block
 void GlobalFreeBlock(GlobalHandle block);          // a null block is ignored
 
+// ---------------------------------------------------------------- large blocks
+
+// Memory for data that is written once from start to end: a font file's
+// bytes, a whole program. Not cleared; its pages are made ready in few
+// steps rather than faulted one by one (on Linux, huge pages where the
+// kernel has them free, so that asking for them cannot stall). Null when
+// there is no memory.
+void* AllocateLarge(std::size_t size);
+
+// Frees a block of AllocateLarge, given the size it was asked with.
+void FreeLarge(void* block, std::size_t size);
+
 // ---------------------------------------------------------------- files
 
 // What tells one file's contents from another's: equal identities, equal
@@ -178,9 +190,10 @@ public:
 
     int Open(const std::string& path);
     const FileIdentity& Identity() const { return identity_; }
-    // Every byte of the file as it is now (a file that shrinks while being
-    // read gives what was there).
-    int ReadAll(std::vector<std::uint8_t>& bytes);
+    // Every byte of the file as it is now, read into `bytes`, which has
+    // room for Identity().size of them; `size` receives how many were read
+    // (fewer when the file shrank meanwhile).
+    int ReadAll(std::uint8_t* bytes, std::size_t& size);
 
 private:
     FileIdentity identity_;

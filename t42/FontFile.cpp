@@ -2,6 +2,7 @@
 
 #include "../platform/Platform.h"
 
+#include <cerrno>
 #include <map>
 #include <mutex>
 #include <new>
@@ -43,10 +44,12 @@ Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& 
         if (found != shared.byKey.end() && (file = found->second.lock()))
             return Status{};
     }
-    std::vector<std::uint8_t> bytes;
-    if (int error = reader.ReadAll(bytes))
+    if (reader.Identity().size >= 0xFFFFFFFFull) // sfnt offsets are 32-bit
+        return Status::Refuse(kBadFont, Check::fileUnreadable, 0, EFBIG);
+    // One read into the copy's own memory, not cleared first.
+    auto read = std::make_shared<FontFile>(static_cast<std::size_t>(reader.Identity().size));
+    if (int error = reader.ReadAll(read->bytes_, read->size_))
         return Status::Refuse(kBadFont, Check::fileUnreadable, 0, error);
-    auto read = std::make_shared<const FontFile>(std::move(bytes));
     std::lock_guard<platform::Mutex> guard(shared.lock);
     for (auto entry = shared.byKey.begin(); entry != shared.byKey.end();)
         entry = entry->second.expired() ? shared.byKey.erase(entry) : std::next(entry);
@@ -57,6 +60,14 @@ Status FontFile::Open(const std::string& path, std::shared_ptr<const FontFile>& 
     }
     return Status{};
 }
+
+FontFile::FontFile(std::size_t capacity)
+    : bytes_(static_cast<std::uint8_t*>(platform::AllocateLarge(capacity))), capacity_(capacity) {
+    if (!bytes_)
+        throw std::bad_alloc();
+}
+
+FontFile::~FontFile() { platform::FreeLarge(bytes_, capacity_); }
 
 std::size_t FontFile::SharedCount() {
     SharedFiles& shared = Shared();

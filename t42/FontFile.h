@@ -7,9 +7,9 @@
 #include "Status.h"
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace t42 {
 
@@ -20,16 +20,22 @@ public:
     // and modification time), else read now.
     static Status Open(const std::string& path, std::shared_ptr<const FontFile>& file);
 
-    const std::uint8_t* Data() const { return bytes_.data(); }
-    std::size_t Size() const { return bytes_.size(); }
+    const std::uint8_t* Data() const { return bytes_; }
+    std::size_t Size() const { return size_; }
 
     // How many distinct copies are held now (for tests).
     static std::size_t SharedCount();
 
-    explicit FontFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    // Room for `capacity` bytes, to be read into; throws std::bad_alloc.
+    explicit FontFile(std::size_t capacity);
+    ~FontFile();
+    FontFile(const FontFile&) = delete;
+    FontFile& operator=(const FontFile&) = delete;
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    std::uint8_t* bytes_;
+    std::size_t capacity_;
+    std::size_t size_ = 0;
 };
 
 } // namespace t42

@@ -43,6 +43,14 @@ std::size_t WriteHexDigitsWide(char* out, const std::uint8_t* bytes, std::size_t
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * done), _mm_unpacklo_epi8(high, low));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * done + 16), _mm_unpackhi_epi8(high, low));
     }
+    // Eight more (the last of a 40-byte line): half a register.
+    if (done + 8 <= count) {
+        __m128i in = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + done));
+        __m128i high = NibblesToDigits(_mm_and_si128(_mm_srli_epi16(in, 4), lowNibble));
+        __m128i low = NibblesToDigits(_mm_and_si128(in, lowNibble));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * done), _mm_unpacklo_epi8(high, low));
+        done += 8;
+    }
     return done;
 }
 #else
@@ -58,7 +66,23 @@ void WriteHexDigits(char* __restrict out, const std::uint8_t* __restrict bytes, 
 } // namespace
 
 void HexLines::Write(const std::uint8_t* bytes, std::size_t count) {
+    constexpr std::size_t kLineChars = 2 * kBytesPerLine + 1;
+    constexpr std::size_t kLinesAtOnce = 256;
     while (count > 0) {
+        if (lineBytes_ == 0 && count >= kBytesPerLine) {
+            // Whole lines: many at a time, the room taken once.
+            std::size_t lines = count / kBytesPerLine < kLinesAtOnce ? count / kBytesPerLine : kLinesAtOnce;
+            char* out = output_.Grow(lines * kLineChars);
+            for (std::size_t line = 0; line < lines; ++line) {
+                WriteHexDigits(out, bytes, kBytesPerLine);
+                out[2 * kBytesPerLine] = '\n';
+                out += kLineChars;
+                bytes += kBytesPerLine;
+            }
+            count -= lines * kBytesPerLine;
+            continue;
+        }
+        // The rest of the current line, or a part line.
         std::size_t room = kBytesPerLine - lineBytes_;
         std::size_t take = count < room ? count : room;
         bool completesLine = take == room;

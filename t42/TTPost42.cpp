@@ -13,23 +13,37 @@ void TTPost42::Reset() {
     items_.Clear();
 }
 
-Status TTPost42::Convert(const LOGFONTA* request) {
+Status TTPost42::Locate(const LOGFONTA* request, FontLocation& location, std::uint32_t& codePage) {
     if (!request)
         return Status::Refuse(kBadRequest, Check::noRequest);
-    Reset();
     // A face name is read only within its field; one without a zero byte
     // there names no font.
     char faceName[sizeof request->lfFaceName + 1] = {};
     std::memcpy(faceName, request->lfFaceName, sizeof request->lfFaceName);
     if (std::strlen(faceName) == sizeof request->lfFaceName)
         return Status::Refuse(kNoSuchFont, Check::unterminatedName);
-    FontLocation location;
     // A bold or italic request takes the styled face where one is listed.
     bool bold = request->lfWeight >= 600;
     if (!FindFontFile(RequestedFaceNames(faceName, bold, request->lfItalic != 0), location))
         return Status::Refuse(kNoSuchFont, Check::notListed);
-    return ConvertFace(location, CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet),
-                                                     platform::UserCodePage()));
+    codePage = CodePageFromCharSet(static_cast<std::uint8_t>(request->lfCharSet), platform::UserCodePage());
+    return Status{};
+}
+
+Status TTPost42::Convert(const LOGFONTA* request) {
+    Reset();
+    FontLocation location;
+    std::uint32_t codePage = 0;
+    Status status = Locate(request, location, codePage);
+    return status.Ok() ? ConvertFace(location, codePage) : status;
+}
+
+Status TTPost42::Load(const LOGFONTA* request) {
+    Reset();
+    FontLocation location;
+    std::uint32_t codePage = 0;
+    Status status = Locate(request, location, codePage);
+    return status.Ok() ? LoadFace(location, codePage) : status;
 }
 
 Status TTPost42::ConvertFace(const FontLocation& location, std::uint32_t codePage) {
@@ -50,6 +64,15 @@ Status TTPost42::LoadFace(const FontLocation& location, std::uint32_t codePage) 
     if (status.Ok())
         items_.Prepare(*font_);
     return status;
+}
+
+void TTPost42::WriteProgram(OutputBuffer& out) const {
+    if (!font_)
+        return;
+    // The glyph names come from the face and the glyph namer's cache.
+    std::lock_guard<platform::Mutex> hold(font_->FaceLock());
+    WriteWholeFontProgram(*font_, out);
+    out.Flush();
 }
 
 platform::GlobalHandle CopyToGlobalBlock(const OutputBuffer& program) {

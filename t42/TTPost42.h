@@ -36,6 +36,10 @@ public:
     // Finds the requested face, loads it and writes its whole program.
     Status Convert(const LOGFONTA* request);
 
+    // Finds the requested face and loads it, without writing its program:
+    // for a caller that writes it out once with WriteProgram.
+    Status Load(const LOGFONTA* request);
+
     // Loads the face at `location` for text in `codePage` and writes its
     // whole program: a conversion for a face found some other way.
     Status ConvertFace(const FontLocation& location, std::uint32_t codePage);
@@ -43,6 +47,11 @@ public:
     // Loads the face at `location` for text in `codePage` without writing
     // its whole program: for a job that embeds subsets only.
     Status LoadFace(const FontLocation& location, std::uint32_t codePage);
+
+    // Writes the whole program of the loaded face to `out` (a streaming
+    // buffer hands it on as it is written; the program is not kept).
+    // Nothing without a loaded face.
+    void WriteProgram(OutputBuffer& out) const;
 
     // Releases the font, the program and the glyph items.
     void Reset();
@@ -81,6 +90,9 @@ public:
     const OutputBuffer& Program() const { return program_; }
 
 private:
+    // The file and face of a request, and the code page of its text.
+    static Status Locate(const LOGFONTA* request, FontLocation& location, std::uint32_t& codePage);
+
     std::unique_ptr<LoadedFont> font_;
     OutputBuffer program_;
     GlyphItems items_;

@@ -32,23 +32,20 @@ int FileReader::Open(const std::string& path) {
     return 0;
 }
 
-int FileReader::ReadAll(std::vector<std::uint8_t>& bytes) {
-    if (identity_.size >= 0xFFFFFFFFull)
-        return EFBIG; // sfnt offsets are 32-bit
+int FileReader::ReadAll(std::uint8_t* bytes, std::size_t& size) {
     // What fstat saw; a file that shrank meanwhile gives what was there.
-    bytes.resize(static_cast<std::size_t>(identity_.size));
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        ssize_t count = read(static_cast<int>(handle_), bytes.data() + filled, bytes.size() - filled);
+    std::size_t wanted = static_cast<std::size_t>(identity_.size);
+    size = 0;
+    while (size < wanted) {
+        ssize_t count = read(static_cast<int>(handle_), bytes + size, wanted - size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
             return errno;
         if (count == 0)
             break;
-        filled += static_cast<std::size_t>(count);
+        size += static_cast<std::size_t>(count);
     }
-    bytes.resize(filled);
     return 0;
 }
 

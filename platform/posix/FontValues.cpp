@@ -58,10 +58,17 @@ bool IsFace(FcPattern* pattern, int& index, bool& trueType) {
 // a face without TrueType outlines.
 using FacesByFile = std::map<std::string, std::vector<std::string>>;
 
+bool IsAscii(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 void CollectFaces(FcFontSet* fonts, FacesByFile& files) {
     if (!fonts)
         return;
-    std::map<std::string, bool> anyTrueType;
+    const std::uint32_t codePage = UserCodePage();
     for (int i = 0; i < fonts->nfont; ++i) {
         FcPattern* pattern = fonts->fonts[i];
         FcChar8* file = nullptr;
@@ -72,8 +79,12 @@ void CollectFaces(FcFontSet* fonts, FacesByFile& files) {
         std::vector<std::string>& faces = files[reinterpret_cast<const char*>(file)];
         if (faces.size() <= static_cast<std::size_t>(index))
             faces.resize(static_cast<std::size_t>(index) + 1);
-        if (trueType && faces[static_cast<std::size_t>(index)].empty())
-            faces[static_cast<std::size_t>(index)] = Utf8ToCodePage(EnglishFullName(pattern), UserCodePage());
+        if (trueType && faces[static_cast<std::size_t>(index)].empty()) {
+            // Most names are ASCII, the same in every code page: only the
+            // others go through a converter.
+            std::string name = EnglishFullName(pattern);
+            faces[static_cast<std::size_t>(index)] = IsAscii(name) ? std::move(name) : Utf8ToCodePage(name, codePage);
+        }
     }
 }
 
@@ -93,17 +104,15 @@ std::unique_ptr<FontValues> OpenInstalledFontValues() {
     // Picks up fonts installed or removed since the last look.
     if (!FcInitBringUptoDate())
         return nullptr;
-    FcPattern* all = FcPatternCreate();
-    FcObjectSet* objects =
-        FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FULLNAMELANG, FC_FAMILY,
-                         FC_FONTFORMAT, FC_OUTLINE, static_cast<char*>(nullptr));
-    FcFontSet* fonts = FcFontList(nullptr, all, objects);
+    // The configuration's own sets of fonts, read in place: FcFontList
+    // would copy every pattern first. The reference keeps them while
+    // another thread may bring the configuration up to date.
+    std::unique_ptr<FcConfig, void (*)(FcConfig*)> config(FcConfigReference(nullptr), FcConfigDestroy);
+    if (!config)
+        return nullptr;
     FacesByFile files;
-    CollectFaces(fonts, files);
-    if (fonts)
-        FcFontSetDestroy(fonts);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(all);
+    CollectFaces(FcConfigGetFonts(config.get(), FcSetSystem), files);
+    CollectFaces(FcConfigGetFonts(config.get(), FcSetApplication), files);
     return std::make_unique<ListedFontValues>(ValuesOf(files), kDefaultFontsFolder);
 }
 

@@ -50,21 +50,18 @@ int FileReader::Open(const std::string& path) {
     return 0;
 }
 
-int FileReader::ReadAll(std::vector<std::uint8_t>& bytes) {
+int FileReader::ReadAll(std::uint8_t* bytes, std::size_t& size) {
     HANDLE file = reinterpret_cast<HANDLE>(handle_);
-    if (identity_.size >= 0xFFFFFFFFull)
-        return EFBIG; // sfnt offsets are 32-bit
-    bytes.resize(static_cast<std::size_t>(identity_.size));
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    std::size_t wanted = static_cast<std::size_t>(identity_.size);
+    size = 0;
+    while (size < wanted) {
         DWORD count = 0;
-        if (!ReadFile(file, bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &count, nullptr))
+        if (!ReadFile(file, bytes + size, static_cast<DWORD>(wanted - size), &count, nullptr))
             return ErrnoOf(GetLastError());
         if (count == 0)
             break; // the file shrank: what was there
-        filled += count;
+        size += count;
     }
-    bytes.resize(filled);
     return 0;
 }
 

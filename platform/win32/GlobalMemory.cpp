@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace platform {
 
 GlobalHandle GlobalAllocZeroed(std::size_t size) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size); }
@@ -21,5 +23,9 @@ void GlobalFreeBlock(GlobalHandle block) {
     if (block)
         GlobalFree(block);
 }
+
+void* AllocateLarge(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
+void FreeLarge(void* block, std::size_t) { std::free(block); }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -95,6 +96,39 @@ TEST(Converter, CharacterMapChoice) {
         ASSERT_EQ(0, symbol.result);
         const FT_CharMap map = symbol.converter.Font().Face()->charmap;
         EXPECT_EQ(charSet == SYMBOL_CHARSET, map && map->encoding == FT_ENCODING_MS_SYMBOL) << charSet;
+    }
+}
+
+// A program written out through a window of any size, as `quelin convert`
+// writes it, is the program kept whole, whatever falls on a window's edge:
+// a line of hex, a string break, a table's start.
+TEST(Converter, StreamedProgramIsTheKeptOne) {
+    struct Collected : t42::OutputSink {
+        std::string bytes;
+        void Take(const char* data, std::size_t size) override { bytes.append(data, size); }
+    };
+    // All but the creation date, which may fall in the next second.
+    auto withoutDate = [](std::string program) {
+        std::size_t line = program.find("%%Creation Date:");
+        return line == std::string::npos ? program : program.erase(line, program.find('\n', line) - line);
+    };
+    const std::string path = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; // glyf takes many strings
+    CraftedFonts fonts{{"Streamed (TrueType)", path}};
+    LOGFONTA request = Request("Streamed");
+    t42::TTPost42 kept;
+    ASSERT_EQ(0, kept.Convert(&request).code);
+    const std::string whole = withoutDate(kept.Program().Text());
+    ASSERT_GT(whole.size(), 1000000u);
+    t42::TTPost42 streamed;
+    ASSERT_EQ(0, streamed.Load(&request).code);
+    EXPECT_EQ(0u, streamed.Program().Size());
+    for (std::size_t window : {1u, 81u, 4096u, 65537u, 1u << 17}) {
+        Collected out;
+        t42::OutputBuffer buffer(out, window);
+        streamed.WriteProgram(buffer);
+        EXPECT_EQ(0u, buffer.Size()) << window;
+        EXPECT_LE(buffer.Capacity(), std::max<std::size_t>(window + t42::OutputBuffer::kStep, 32 * 1024)) << window;
+        EXPECT_TRUE(withoutDate(out.bytes) == whole) << "window " << window;
     }
 }
 
