@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 #include <sstream>
@@ -272,6 +273,71 @@ bool FindCffFace(const std::string& name, t42::FontLocation& location) {
             return true;
     }
     return false;
+}
+
+namespace {
+
+// What fontconfig reads from the face at `location`: its first family
+// name, width, weight and slant.
+struct FaceTraits {
+    std::string family;
+    int width = FC_WIDTH_NORMAL;
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+};
+
+bool TraitsOf(const t42::FontLocation& location, FaceTraits& traits) {
+    int count = 0;
+    FcPattern* query = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(location.path.c_str()),
+                                       static_cast<unsigned>(location.faceIndex), nullptr, &count);
+    if (!query)
+        return false;
+    FcChar8* name = nullptr;
+    bool found = FcPatternGetString(query, FC_FAMILY, 0, &name) == FcResultMatch;
+    if (found)
+        traits.family = reinterpret_cast<const char*>(name);
+    FcPatternGetInteger(query, FC_WIDTH, 0, &traits.width);
+    FcPatternGetInteger(query, FC_WEIGHT, 0, &traits.weight);
+    FcPatternGetInteger(query, FC_SLANT, 0, &traits.slant);
+    FcPatternDestroy(query);
+    return found;
+}
+
+} // namespace
+
+// The face asked for keeps the regular face's width, and its weight or
+// slant where it is not asked to change them: the italic of a bold main
+// font is its bold italic.
+bool FindStyledFace(const t42::FontLocation& regular, bool& bold, bool& italic, t42::FontLocation& location) {
+    FaceTraits traits;
+    if ((!bold && !italic) || !TraitsOf(regular, traits))
+        return false;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(traits.family.c_str()));
+    FcPatternAddInteger(pattern, FC_WIDTH, traits.width);
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? std::max<int>(traits.weight, FC_WEIGHT_BOLD) : traits.weight);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : traits.slant);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    FcPatternDestroy(pattern);
+    bool found = false;
+    for (int i = 0; sorted && i < sorted->nfont; ++i) {
+        FcPattern* font = sorted->fonts[i];
+        if (!HasName(font, traits.family) || !IsOutlineFace(font, location))
+            continue;
+        int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+        FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+        FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+        bold = bold && weight >= FC_WEIGHT_DEMIBOLD;
+        italic = italic && slant != FC_SLANT_ROMAN;
+        found = (bold || italic) && (location.path != regular.path || location.faceIndex != regular.faceIndex);
+        break;
+    }
+    if (sorted)
+        FcFontSetDestroy(sorted);
+    return found;
 }
 
 FontChoice::~FontChoice() {

@@ -32,6 +32,12 @@ bool FindCffFace(const std::string& name, t42::FontLocation& location);
 // this process when one of them has CFF outlines; false when none has.
 bool AddCffFontFile(const std::string& path);
 
+// A face of the same family and width as `regular` in the weight and slant
+// asked for: fontconfig's closest TrueType face of that family. `bold` and
+// `italic` then say which of the two it has. False when the family has
+// none of them, or no other face.
+bool FindStyledFace(const t42::FontLocation& regular, bool& bold, bool& italic, t42::FontLocation& location);
+
 class FontChoice {
 public:
     FontChoice() = default;

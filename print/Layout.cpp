@@ -148,7 +148,43 @@ void PageLayout::FormFeed() {
     }
 }
 
-void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column) {
+void PageLayout::ApplyStyles(Layout& layout, const std::u32string& text, const std::vector<StyleSpan>& spans) {
+    layout.styles.clear();
+    layout.styleOf.clear();
+    layout.drawnOf.clear();
+    if (std::all_of(spans.begin(), spans.end(), [](const StyleSpan& span) { return span.style.Plain(); }))
+        return;
+    std::size_t n = text.size();
+    layout.styles.push_back(TextStyle());
+    layout.styleOf.assign(n, 0);
+    layout.drawnOf.assign(n, 0);
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        const TextStyle& style = spans[k].style;
+        std::size_t start = std::min(spans[k].start, n);
+        std::size_t end = k + 1 < spans.size() ? std::min(std::max(spans[k + 1].start, start), n) : n;
+        auto known = std::find(layout.styles.begin(), layout.styles.end(), style);
+        auto index = static_cast<std::uint32_t>(known - layout.styles.begin());
+        if (known == layout.styles.end())
+            layout.styles.push_back(style);
+        for (std::size_t i = start; i < end; ++i) {
+            layout.styleOf[i] = index;
+            int regular = layout.fontOf[i];
+            if (regular == kTab || (!style.bold && !style.italic))
+                continue;
+            // A character the styled face lacks is drawn from the regular
+            // face, emboldened and slanted as asked.
+            StyledFace face = fonts_.Styled(regular, style.bold, style.italic);
+            if (face.font != regular && !IsDefaultIgnorable(text[i]) && !fonts_.Font(face.font).HasGlyph(text[i]))
+                face = {regular, style.bold, style.italic};
+            layout.fontOf[i] = face.font;
+            layout.drawnOf[i] = static_cast<unsigned char>((face.emboldened ? kEmboldened : 0) |
+                                                           (face.slanted ? kSlanted : 0));
+        }
+    }
+}
+
+void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
+                         const std::vector<StyleSpan>& styles) {
     std::vector<int>& fontOf_ = layout.fontOf;
     std::vector<hb_script_t>& scriptOf_ = layout.scriptOf;
     std::vector<signed char>& levels_ = layout.levels;
@@ -211,6 +247,10 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
         else
             next = scriptOf_[i];
     }
+    ApplyStyles(layout, text, styles);
+    const std::vector<std::uint32_t>& styleOf = layout.styleOf;
+    const std::vector<unsigned char>& drawnOf = layout.drawnOf;
+    bool styled = !styleOf.empty();
     layout.rightToLeft = false;
     if (bidi) {
         layout.bidiTypes.resize(n);
@@ -231,9 +271,11 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
         std::size_t end = start + 1;
         if (fontOf_[start] != kTab)
             while (end < n && fontOf_[end] == fontOf_[start] && scriptOf_[end] == scriptOf_[start] &&
-                   levels_[end] == levels_[start])
+                   levels_[end] == levels_[start] &&
+                   (!styled || (styleOf[end] == styleOf[start] && drawnOf[end] == drawnOf[start])))
                 ++end;
-        Run run{start, end, fontOf_[start], scriptOf_[start], levels_[start], glyphs_.size(), 0};
+        Run run{start, end, fontOf_[start], scriptOf_[start], levels_[start], glyphs_.size(), 0,
+                styled ? styleOf[start] : 0, styled ? drawnOf[start] : static_cast<unsigned char>(0)};
         if (run.font != kTab)
             shaper_.Shape(run.font, fonts_.Font(run.font), text, start, end, run.script, (run.level & 1) != 0, glyphs_);
         run.endGlyph = glyphs_.size();
@@ -258,7 +300,7 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
 }
 
 void PageLayout::Paragraph(const std::u32string& text, std::size_t line, std::size_t column,
-                           const std::vector<StyleSpan>&) {
+                           const std::vector<StyleSpan>& styles) {
     // A piece of an input line that was cut at the right edge.
     if (model_.truncate && column > 1 && line == cutLine_)
         return;
@@ -269,7 +311,7 @@ void PageLayout::Paragraph(const std::u32string& text, std::size_t line, std::si
             DrawLineNumber(number, slot);
         return;
     }
-    Itemize(paragraph_, text, line, column);
+    Itemize(paragraph_, text, line, column, styles);
     if (BreakLines(paragraph_, text, number))
         cutLine_ = line;
 }
@@ -353,7 +395,7 @@ void PageLayout::EmitLine(Layout& layout, const std::u32string& text, std::size_
     double width = Width(layout, start, end);
     double x = layout.rightToLeft ? slot.right - width : slot.left;
     page_.lines.push_back(Line{x, slot.y, {}, {}});
-    Place(layout, text, start, end, x, slot.y, page_.lines.back().runs);
+    Place(layout, text, start, end, x, slot.y, page_.lines.back().runs, &page_.lines.back().rules);
 }
 
 // The number in the main font's digits, set to end a space before the text.
@@ -376,7 +418,7 @@ void PageLayout::MarkEnd(LineEnd ending, const Slot& slot) {
 }
 
 void PageLayout::Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x,
-                       double y, std::vector<GlyphRun>& runs) {
+                       double y, std::vector<GlyphRun>& runs, std::vector<Rule>* rules) {
     std::vector<Segment>& segments = layout.segments;
     segments.clear();
     int highest = 0, lowestOdd = 127;
@@ -419,9 +461,33 @@ void PageLayout::Place(Layout& layout, const std::u32string& text, std::size_t s
         std::size_t stop = first;
         while (stop < last && glyphs[stop].cluster < segment.end)
             ++stop;
-        if (first < stop)
-            runs.push_back(MakeRun(layout, text, run, first, stop, x, y));
+        if (first >= stop)
+            continue;
+        double from = x;
+        runs.push_back(MakeRun(layout, text, run, first, stop, x, y));
+        if (rules && !layout.styles.empty() && layout.styles[run.style].underline)
+            Underline(runs.back(), from, x, y, *rules);
     }
+}
+
+// A rule under a run on baseline `y` from `from` to `to`, where the main
+// font puts underlines, so that a line's underlines line up whatever fonts
+// draw it; it continues the rule before it when that ends where it starts.
+void PageLayout::Underline(const GlyphRun& run, double from, double to, double y, std::vector<Rule>& rules) {
+    PrintFont& font = fonts_.Font(0);
+    double scale = run.size / font.UnitsPerEm();
+    double thickness = font.UnderlineThickness() * scale;
+    Rule rule{from, y + font.UnderlinePosition() * scale - thickness, to - from, thickness,
+              run.color};
+    if (!rules.empty()) {
+        Rule& last = rules.back();
+        if (std::fabs(last.x + last.width - rule.x) < kSlack && last.y == rule.y && last.height == rule.height &&
+            last.color == rule.color) {
+            last.width += rule.width;
+            return;
+        }
+    }
+    rules.push_back(rule);
 }
 
 // The glyphs layout.glyphs[first, stop) of `run` placed from `x`, which
@@ -434,6 +500,11 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
     double scale = model_.fontSize / font.UnitsPerEm();
     bool reversed = (run.level & 1) != 0;
     GlyphRun out{run.font, model_.fontSize, reversed, {}, {}};
+    if (!layout.styles.empty()) {
+        out.color = layout.styles[run.style].color;
+        out.emboldened = (run.drawn & kEmboldened) != 0;
+        out.slanted = (run.drawn & kSlanted) != 0;
+    }
     out.glyphs.reserve(stop - first);
     for (std::size_t k = 0; k < stop - first; ++k) {
         std::size_t g = reversed ? stop - 1 - k : first + k;

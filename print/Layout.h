@@ -57,6 +57,8 @@ private:
         hb_script_t script;
         int level;
         std::size_t firstGlyph, endGlyph;
+        std::uint32_t style;    // in Layout::styles; 0 when there are none
+        unsigned char drawn;    // kEmboldened, kSlanted
     };
     struct Segment {
         std::size_t start, end;
@@ -76,7 +78,13 @@ private:
         std::vector<ShapedGlyph> glyphs;
         std::vector<Segment> segments;
         bool rightToLeft = false;
+        // A styled paragraph's styles (the first plain), each character's
+        // style in them and how its face is drawn; all empty when plain.
+        std::vector<TextStyle> styles;
+        std::vector<std::uint32_t> styleOf;
+        std::vector<unsigned char> drawnOf;
     };
+    static constexpr unsigned char kEmboldened = 1, kSlanted = 2;
 
     // Where a line of text goes: between `left` and `right` on baseline `y`.
     struct Slot {
@@ -87,7 +95,11 @@ private:
     enum class LineEnd { last, wrapped, cut };
 
     // `line` 0: text of the header, whose missing characters are not told.
-    void Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column);
+    void Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
+                 const std::vector<StyleSpan>& styles = {});
+    // Each character's style, and its face in that style in place of the
+    // regular one in layout.fontOf.
+    void ApplyStyles(Layout& layout, const std::u32string& text, const std::vector<StyleSpan>& styles);
     // True when the line was cut at the right edge.
     bool BreakLines(Layout& layout, const std::u32string& text, std::size_t number);
     // Where the line that overflows at text[overflow] ends.
@@ -100,8 +112,10 @@ private:
     void MarkEnd(LineEnd ending, const Slot& slot);
     // The glyph runs of text[start, end) drawn from `x` on baseline `y`, in
     // visual order, appended to `runs`.
+    // Underlined runs add their rules to `rules`.
     void Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x, double y,
-               std::vector<GlyphRun>& runs);
+               std::vector<GlyphRun>& runs, std::vector<Rule>* rules = nullptr);
+    void Underline(const GlyphRun& run, double from, double to, double y, std::vector<Rule>& rules);
     GlyphRun MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
                      std::size_t stop, double& x, double y);
     // A header item: `text` from `x` on baseline `y`, as a line of its own.

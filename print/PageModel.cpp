@@ -1,5 +1,6 @@
 #include "PageModel.h"
 
+#include "Page.h"
 #include "platform/Platform.h"
 
 #include <cmath>
@@ -59,6 +60,29 @@ std::string Number(double value) {
     if (number.find('.') != std::string::npos && number.back() == '0')
         number.pop_back();
     return number;
+}
+
+std::string SlantText() {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.4f", kSlantTangent);
+    return text;
+}
+
+std::string ColorComponents(std::uint32_t color) {
+    std::string text;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        long thousandths = std::lround(((color >> shift) & 0xFF) * 1000 / 255.0);
+        std::string component = thousandths >= 1000 ? "1" : "0";
+        if (thousandths > 0 && thousandths < 1000) {
+            char digits[8];
+            std::snprintf(digits, sizeof digits, ".%03ld", thousandths);
+            component += digits;
+            while (component.back() == '0')
+                component.pop_back();
+        }
+        text += (text.empty() ? "" : " ") + component;
+    }
+    return text;
 }
 
 } // namespace print

@@ -3,6 +3,7 @@
 // commands and the page writers all read their sizes from here.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace print {
@@ -48,5 +49,13 @@ std::string RoomProblem(const PageModel& page);
 
 // A number of points to two decimals, without trailing zeros: "12", "7.5".
 std::string Number(double value);
+
+// A colour 0xRRGGBB as the three components, from 0 to 1 to three decimals,
+// that PostScript's setrgbcolor and PDF's rg take: "1 0.502 0".
+std::string ColorComponents(std::uint32_t color);
+
+// The tangent that slants glyphs that have no italic face, as the writers
+// put it in a matrix: "0.2126".
+std::string SlantText();
 
 } // namespace print

@@ -13,10 +13,6 @@ namespace {
 
 // Closer than this, a glyph is where the pen is.
 constexpr double kClose = 0.005;
-// A run drawn slanted leans by this much (tan 12 degrees); one drawn
-// emboldened is also stroked with lines this many ems wide.
-constexpr char kSlant[] = "0.2126";
-constexpr double kEmboldenStroke = 0.03;
 
 double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
@@ -131,7 +127,7 @@ bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t
 // whole when either leans.
 void PdfContent::StartLine() {
     if (slanted_ || lineSlanted_) {
-        Write(std::string("1 0 ") + (slanted_ ? kSlant : "0") + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        Write(std::string("1 0 ") + (slanted_ ? SlantText() : std::string("0")) + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
         lineSlanted_ = slanted_;
     } else {
         Write(Number(penX_ - lineX_) + " " + Number(penY_ - lineY_) + " Td\n");
@@ -198,9 +194,8 @@ void PdfContent::SelectColor(std::uint32_t color) {
     if (color == color_)
         return;
     EndShow();
-    auto part = [color](int shift) { return Number(((color >> shift) & 0xFF) / 255.0) + " "; };
-    std::string rgb = part(16) + part(8) + part(0);
-    Write(rgb + "rg " + rgb + "RG\n");
+    std::string rgb = ColorComponents(color);
+    Write(rgb + " rg " + rgb + " RG\n");
     color_ = color;
 }
 

@@ -112,17 +112,39 @@ void PsWriter::FlushString() {
     if (string_.empty())
         return;
     string_.insert(0, 1, '(');
-    string_ += ")S ";
+    string_ += stringEmboldened_ ? ")B " : ")S ";
     Write(string_);
     string_.clear();
 }
 
-void PsWriter::SelectEncoding(int key) {
-    if (key == encoding_)
+void PsWriter::SelectEncoding(int key, bool slanted) {
+    int selected = key * 2 + (slanted ? 1 : 0);
+    if (selected == encoding_)
         return;
     FlushString();
-    Write("f" + std::to_string(key) + " ");
-    encoding_ = key;
+    Write("f" + std::to_string(key) + (slanted ? "s " : " "));
+    encoding_ = selected;
+    if (slanted) {
+        if (slantedKeys_.size() <= static_cast<std::size_t>(key))
+            slantedKeys_.resize(static_cast<std::size_t>(key) + 1, 0);
+        slantedKeys_[static_cast<std::size_t>(key)] = 1;
+    }
+}
+
+void PsWriter::SetColor(std::uint32_t color) {
+    if (color == color_)
+        return;
+    FlushString();
+    Write(ColorComponents(color) + " C ");
+    color_ = color;
+    colors_ = true;
+}
+
+void PsWriter::DrawRule(const Rule& rule) {
+    FlushString();
+    SetColor(rule.color);
+    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) +
+          " rectfill ");
 }
 
 // Moves by whole hundredths of a point, and keeps where that puts the
@@ -177,7 +199,13 @@ void PsWriter::DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_
                     stands += c;
         code = CodeOf(run.font, glyph, stands);
     }
-    SelectEncoding(EncodingKey(run.font, code >> 8));
+    SetColor(run.color);
+    SelectEncoding(EncodingKey(run.font, code >> 8), run.slanted);
+    if (run.emboldened != stringEmboldened_) {
+        FlushString();
+        stringEmboldened_ = run.emboldened;
+        emboldens_ = emboldens_ || run.emboldened;
+    }
     if (std::fabs(x - pointX_) > 0.005 || std::fabs(y - pointY_) > 0.005)
         MoveTo(x, y);
     if (string_.size() > 100)
@@ -203,6 +231,8 @@ void PsWriter::DrawLine(const Line& line) {
         for (const Cluster& cluster : run.clusters)
             for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
                 DrawGlyph(run, cluster, i, run.glyphs[i].x, run.glyphs[i].y);
+    for (const Rule& rule : line.rules)
+        DrawRule(rule);
 }
 
 // "Page N of M", set from the right margin: M, unknown until the file
@@ -237,16 +267,16 @@ void PsWriter::WritePage(const Page& page) {
     body_.Write("%%Page: " + number + " " + number + "\nsave\n");
     lineLength_ = 0;
     encoding_ = -1;
+    color_ = kBlack;
     for (const Line& line : page.header)
         DrawLine(line);
     if (page.hasCount)
         DrawCount(page);
     for (const Line& line : page.lines)
         DrawLine(line);
-    FlushString();
     for (const Rule& rule : page.rules)
-        Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) +
-              " rectfill ");
+        DrawRule(rule);
+    FlushString();
     body_.Write("\nrestore showpage\n");
 }
 
@@ -346,6 +376,11 @@ bool PsWriter::WriteSetup(std::string& error) {
     head += "/H {/Hs exch def /Hy exch def Hs stringwidth pop add XR exch sub Hy moveto} bind def\n";
     head += "/RE {dup length dict begin {1 index /FID ne {def} {pop pop} ifelse} forall /Encoding exch def\n"
             " currentdict end definefont " + Number(model_.fontSize) + " scalefont} bind def\n";
+    if (colors_)
+        head += "/C {setrgbcolor} bind def\n";
+    if (emboldens_)
+        head += "/B {gsave dup false charpath 1 setlinejoin " + Number(model_.fontSize * kEmboldenStroke) +
+                " setlinewidth stroke grestore show} bind def\n";
     head += "%%EndProlog\n%%BeginSetup\n";
     head += "[{\n%%BeginFeature: *PageSize " + std::string(model_.paper.name) + "\n<< /PageSize [" + width + " " +
             height + "] >> setpagedevice\n%%EndFeature\n} stopped cleartomark\n";
@@ -406,6 +441,9 @@ bool PsWriter::WriteSetup(std::string& error) {
         out_.Write(cidKeyed[static_cast<std::size_t>(id)] ? CidEncoding(key, font, encoding, slots)
                                                           : NameEncoding(key, font, encoding, slots));
         out_.Write("/f" + k + " {D" + k + " setfont} bind def\n");
+        if (key < slantedKeys_.size() && slantedKeys_[key])
+            out_.Write("/D" + k + "s D" + k + " [1 0 " + SlantText() + " 1 0 0] makefont def /f" + k + "s {D" + k +
+                       "s setfont} bind def\n");
     }
     for (std::size_t file = 0; model_.header && file < filePages_.size(); ++file)
         out_.Write("/P" + std::to_string(file) + " (" + std::to_string(filePages_[file]) + ") def\n");

@@ -6,7 +6,9 @@
 // 256-glyph encodings the first time it is drawn (the printable ASCII codes
 // kept for the glyphs of those characters), so a line of text is mostly one
 // string; a glyph that HarfBuzz places elsewhere than showing the one
-// before puts it gets a move. The pages go to a scratch file as they come,
+// before puts it gets a move. Colours are set as they change; emboldened
+// runs are shown with their outlines stroked too, slanted ones in a sheared
+// copy of the font, rules filled as rectangles. The pages go to a scratch file as they come,
 // since the fonts before them are known only at the end.
 #pragma once
 
@@ -46,12 +48,14 @@ private:
     FontCodes& CodesOf(int fontId);
     int CodeOf(int fontId, std::uint32_t glyph, const std::u32string& text);
     int EncodingKey(int fontId, int encoding);
-    void SelectEncoding(int key);
+    void SelectEncoding(int key, bool slanted = false);
+    void SetColor(std::uint32_t color);
     void MoveTo(double x, double y);
     void StartAt(double x, double y);
     void DrawLine(const Line& line);
     void DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_t index, double x, double y);
     void DrawCount(const Page& page);
+    void DrawRule(const Rule& rule);
     void FlushString();
     void Write(const std::string& text);
     bool WriteSetup(std::string& error);
@@ -71,11 +75,17 @@ private:
     std::size_t pages_ = 0;
     std::vector<std::size_t> filePages_;
 
-    // The PostScript being written: the encoding selected, where the
-    // current point is, and the string being built.
+    // The PostScript being written: the encoding selected (its key, times 2,
+    // plus 1 when slanted), the colour, where the current point is, and the
+    // string being built, shown emboldened or not.
     int encoding_ = -1;
+    std::uint32_t color_ = kBlack;
     double pointX_ = 0, pointY_ = 0;
     std::string string_;
+    bool stringEmboldened_ = false;
+    bool colors_ = false;             // whether any colour was set, for the prolog
+    bool emboldens_ = false;          // whether any string was
+    std::vector<char> slantedKeys_;   // [key]: whether its slanted copy is used
     std::size_t lineLength_ = 0;
     std::vector<std::vector<int>> encodingKeys_; // [font][encoding number] -> key, -1 none
     std::vector<std::pair<int, int>> encodings_; // key -> font, encoding number

@@ -63,6 +63,14 @@ std::unique_ptr<PrintFont> PrintFont::Open(const t42::FontLocation& location, st
     std::size_t glyphs = std::max<std::size_t>(1, hb_face_get_glyph_count(font->face_));
     font->natural_.assign(glyphs, kUnknown);
     font->byWord_ = SpaceIsInert(font->font_, font->face_);
+    hb_position_t position = 0, thickness = 0;
+    if (!hb_ot_metrics_get_position(font->font_, HB_OT_METRICS_TAG_UNDERLINE_OFFSET, &position) ||
+        !hb_ot_metrics_get_position(font->font_, HB_OT_METRICS_TAG_UNDERLINE_SIZE, &thickness) || thickness <= 0) {
+        position = -static_cast<hb_position_t>(font->unitsPerEm_ / 10);
+        thickness = static_cast<hb_position_t>(font->unitsPerEm_ / 20);
+    }
+    font->underlinePosition_ = position;
+    font->underlineThickness_ = thickness;
     return font;
 }
 
@@ -107,30 +115,50 @@ std::vector<std::string> FontSet::TakeWarnings() {
     return warnings;
 }
 
+int FontSet::Add(const t42::FontLocation& location) {
+    auto known = byLocation_.find({location.path, location.faceIndex});
+    if (known != byLocation_.end())
+        return known->second;
+    std::string error;
+    if (onRead_)
+        onRead_(location.path);
+    std::unique_ptr<PrintFont> font = PrintFont::Open(location, error);
+    int id = font ? static_cast<int>(fonts_.size()) : -1;
+    if (font)
+        fonts_.push_back(std::move(font));
+    else
+        warnings_.push_back(error + "; another font is used");
+    byLocation_[{location.path, location.faceIndex}] = id;
+    return id;
+}
+
 int FontSet::Find(std::uint32_t codePoint) {
     if (fonts_[0]->HasGlyph(codePoint))
         return 0;
     std::size_t cursor = 0;
     t42::FontLocation location;
     while (choice_.Fallback(codePoint, cursor, location)) {
-        auto known = byLocation_.find({location.path, location.faceIndex});
-        int id = known == byLocation_.end() ? -2 : known->second;
-        if (id == -2) {
-            std::string error;
-            if (onRead_)
-                onRead_(location.path);
-            std::unique_ptr<PrintFont> font = PrintFont::Open(location, error);
-            id = font ? static_cast<int>(fonts_.size()) : -1;
-            if (font)
-                fonts_.push_back(std::move(font));
-            else
-                warnings_.push_back(error + "; another font is used");
-            byLocation_[{location.path, location.faceIndex}] = id;
-        }
+        int id = Add(location);
         if (id >= 0 && fonts_[static_cast<std::size_t>(id)]->HasGlyph(codePoint))
             return id;
     }
     return -1;
+}
+
+StyledFace FontSet::Styled(int id, bool bold, bool italic) {
+    auto key = std::make_pair(id, int(bold) + 2 * int(italic));
+    auto known = styled_.find(key);
+    if (known != styled_.end())
+        return known->second;
+    StyledFace face{id, bold, italic};
+    bool hasBold = bold, hasItalic = italic;
+    t42::FontLocation location;
+    if (FindStyledFace(Font(id).Location(), hasBold, hasItalic, location)) {
+        int variant = Add(location);
+        if (variant >= 0)
+            face = {variant, bold && !hasBold, italic && !hasItalic};
+    }
+    return styled_[key] = face;
 }
 
 Shaper::Shaper() : buffer_(hb_buffer_create()), language_(hb_language_get_default()) {}

@@ -74,6 +74,11 @@ public:
     std::uint32_t GlyphCount() const { return static_cast<std::uint32_t>(natural_.size()); }
     const t42::FontLocation& Location() const { return location_; }
     std::string PostScriptName() const;
+    // Where an underline's top goes below the baseline and how thick it is,
+    // in font units: the font's own metrics, else a tenth and a twentieth
+    // of the em.
+    std::int32_t UnderlinePosition() const { return underlinePosition_; }
+    std::int32_t UnderlineThickness() const { return underlineThickness_; }
 
 private:
     PrintFont() = default;
@@ -89,7 +94,16 @@ private:
     hb_font_t* font_ = nullptr;
     unsigned unitsPerEm_ = 1000;
     bool byWord_ = false;
+    std::int32_t underlinePosition_ = 0, underlineThickness_ = 0;
     std::vector<std::int32_t> natural_;
+};
+
+// The face that draws a font's text bold or italic: a face of the set, and
+// how it is drawn for what its family has no face for.
+struct StyledFace {
+    int font;
+    bool emboldened;
+    bool slanted;
 };
 
 // The fonts of a job: the main one (0) and the fallbacks, each opened once,
@@ -115,12 +129,19 @@ public:
         return slow_[codePoint] = Find(codePoint);
     }
     PrintFont& Font(int id) { return *fonts_[static_cast<std::size_t>(id)]; }
+    // The face of font `id`'s family that draws it `bold` and/or `italic`,
+    // opened once: the family's own face where it has one, else font `id`
+    // emboldened or slanted.
+    StyledFace Styled(int id, bool bold, bool italic);
     std::size_t Count() const { return fonts_.size(); }
     // Fonts that could not be opened, one sentence each, said once.
     std::vector<std::string> TakeWarnings();
 
 private:
     int Find(std::uint32_t codePoint);
+    // The font at `location` from the set, opened the first time; -1 when
+    // it cannot be opened.
+    int Add(const t42::FontLocation& location);
 
     static constexpr std::uint32_t kFastRange = 0x10000;
     static constexpr short kUnknownFont = -2;
@@ -130,6 +151,7 @@ private:
     std::map<std::pair<std::string, int>, int> byLocation_; // -1: cannot be opened
     std::vector<short> fast_;
     std::unordered_map<std::uint32_t, int> slow_;
+    std::map<std::pair<int, int>, StyledFace> styled_; // by font and bold + 2 * italic
     std::vector<std::string> warnings_;
 };
 

@@ -117,6 +117,41 @@ echo x | "$Q" print --font "DejaVu Sans:bold" | grep -q "^%%BeginResource: font 
 cp "$(path "DejaVu Sans Mono")" Mono.ttf
 run --font-file ./Mono.ttf info "DejaVu Sans Mono"; has out "$W/Mono.ttf" "--font-file reaches the second of a name"
 
+# --- Styles: a highlighter's colours, nroff's bold and underline, faces a family lacks drawn stroked and
+# sheared; Ghostscript draws them, the text reads back without the escapes.
+words() { sed 's/\x1b\[[0-9;]*m//g; s/.\x08//g' "$@" | tr -s ' \n\f' '\n\n\n' | grep -v '^$'; }
+pixels() { # FILE: how many of page 1's pixels are coloured, and how many are inked
+    gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=ppmraw -r72 -dLastPage=1 -sOutputFile=- "$1" | python3 -c '
+import sys; data = sys.stdin.buffer.read(); body = data[data.index(b"\n255\n") + 5:]
+px = [body[i:i + 3] for i in range(0, len(body), 3)]
+print(sum(max(p) - min(p) > 90 for p in px), sum(min(p) < 128 for p in px))'; }
+printf '#include <stdio.h>\n/* A comment */\nint main(void) {\n    return printf("hello\\n");\n}\n' >hello.c
+source-highlight -f esc -i hello.c -o hello.esc
+run print hello.esc -o hello.pdf; status 0 "escapes"
+[ "$(pdftotext hello.pdf - | grep -c $'\e\|\[0')" = 0 ] || fail "escapes in the PDF's text"
+diff <(words hello.esc) <(pdftotext hello.pdf - | words) >/dev/null || fail "the highlighted text does not read back"
+qpdf --qdf --object-streams=disable hello.pdf hello.qdf
+grep -aoE '[0-9.]+ [0-9.]+ [0-9.]+ rg' hello.qdf | grep -vq '^0 0 0 rg' || fail "no colour in the PDF"
+run print hello.esc -o hello.ps; status 0 "escapes in PostScript"
+for doc in hello.pdf hello.ps; do read coloured inked < <(pixels $doc); [ "$coloured" -gt 50 ] || fail "$doc is not in colour"; done
+MAN_KEEP_FORMATTING=1 MANWIDTH=80 man ls 2>/dev/null >ls.man
+run print ls.man -o ls.pdf; status 0 "overstrike"
+pdffonts ls.pdf | grep -q 'DejaVuSansMono-Bold ' || fail "no bold face for man's headings"
+diff <(col -bx <ls.man | words | sort) <(pdftotext ls.pdf - | words | sort) >/dev/null || fail "man's text does not read back"
+qpdf --qdf --object-streams=disable ls.pdf ls.qdf; grep -aq ' re f$' ls.qdf || fail "no underline in the PDF"
+printf '\e[1m粗体\e[m\n\e[3m斜体 italic\e[m\n' >faces.txt
+printf '粗体\n斜体 italic\n' >plain.txt
+for out in faces.ps faces.pdf plain.pdf; do "$Q" print ${out%.*}.txt -o $out 2>err || fail "$out: $(cat err)"; done
+grep -aq ')B ' faces.ps && grep -aq 'makefont' faces.ps || fail "no stroked or sheared CJK face in PostScript"
+qpdf --qdf --object-streams=disable faces.pdf faces.qdf
+grep -aqE '(^| )2 Tr$' faces.qdf && grep -aq '^1 0 0.2126 1 ' faces.qdf || fail "no stroked or sheared CJK face in PDF"
+pdffonts faces.pdf | grep -q 'DejaVuSansMono-Oblique ' || fail "no italic face"
+read _ bold < <(pixels faces.pdf); read _ regular < <(pixels plain.pdf)
+[ "$bold" -gt $((regular * 11 / 10)) ] || fail "bold text is not darker: $bold against $regular pixels"
+[ "$(pdftotext faces.pdf - | words)" = "$(words plain.txt)" ] || fail "styled CJK text does not read back"
+printf '\e[3mx\e[m\n' | "$Q" print --font "DejaVu Sans Mono:bold" | grep -q "^%%BeginResource: font DejaVuSansMono-BoldOblique$" ||
+    fail "the italic of a bold font is not its bold italic"
+
 # --- Failures leave the output as it was.
 echo keep >kept.ps
 run print missing.txt -o kept.ps; status 3 "missing input"; has err "does not exist" "missing input"
