@@ -49,16 +49,33 @@ std::string PaperNames() {
     return names;
 }
 
+void AppendNumber(std::string& out, double value) {
+    long long hundredths = std::llround(value * 100);
+    if (hundredths < 0) {
+        out += '-';
+        hundredths = -hundredths;
+    }
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* start = end;
+    unsigned long long whole = static_cast<unsigned long long>(hundredths) / 100;
+    do {
+        *--start = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    out.append(start, end);
+    int cents = static_cast<int>(hundredths % 100);
+    if (cents == 0)
+        return;
+    out += '.';
+    out += static_cast<char>('0' + cents / 10);
+    if (cents % 10)
+        out += static_cast<char>('0' + cents % 10);
+}
+
 std::string Number(double value) {
-    char text[32];
-    long hundredths = std::lround(value * 100);
-    if (hundredths % 100 == 0)
-        std::snprintf(text, sizeof text, "%ld", hundredths / 100);
-    else
-        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(hundredths) / 100);
-    std::string number = text;
-    if (number.find('.') != std::string::npos && number.back() == '0')
-        number.pop_back();
+    std::string number;
+    AppendNumber(number, value);
     return number;
 }
 

@@ -49,6 +49,8 @@ std::string RoomProblem(const PageModel& page);
 
 // A number of points to two decimals, without trailing zeros: "12", "7.5".
 std::string Number(double value);
+// The same number added to the end of `out`.
+void AppendNumber(std::string& out, double value);
 
 // A colour 0xRRGGBB as the three components, from 0 to 1 to three decimals,
 // that PostScript's setrgbcolor and PDF's rg take: "1 0.502 0".

@@ -30,9 +30,22 @@ bool IsBlank(const Cluster* cluster) {
 
 void PdfContent::Write(const std::string& text) { out_ += text; }
 
+// Codes go in literal strings, half the bytes of hex: the delimiters and
+// the backslash escaped, and a carriage return, which a reader would take
+// for an end of line.
+void PdfContent::AppendCodeByte(unsigned byte) {
+    if (byte == '(' || byte == ')' || byte == '\\') {
+        out_ += '\\';
+    } else if (byte == '\r') {
+        out_ += "\\r";
+        return;
+    }
+    out_ += static_cast<char>(byte);
+}
+
 void PdfContent::EndShow() {
     if (inString_)
-        Write(">");
+        out_ += ')';
     if (showing_)
         Write("]TJ\n");
     inString_ = showing_ = false;
@@ -149,22 +162,21 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
         // A TJ number moves the pen left by thousandths of the type size.
         double adjust = Hundredths(-Hundredths(x - penX_) * 1000 / size_);
         if (inString_)
-            Write(">");
+            out_ += ')';
         if (!showing_)
-            Write("[");
-        Write(Number(adjust));
+            out_ += '[';
+        AppendNumber(out_, adjust);
         inString_ = false;
         showing_ = true;
         penX_ -= adjust * size_ / 1000;
     }
     if (!showing_)
-        Write("[");
+        out_ += '[';
     if (!inString_)
-        Write("<");
+        out_ += '(';
     showing_ = inString_ = true;
-    static const char kHex[] = "0123456789ABCDEF";
-    const char code[4] = {kHex[cid >> 12], kHex[(cid >> 8) & 15], kHex[(cid >> 4) & 15], kHex[cid & 15]};
-    out_.append(code, 4);
+    AppendCodeByte(cid >> 8);
+    AppendCodeByte(cid & 0xFF);
     penX_ += font.Width(cid) * size_ / 1000;
 }
 

@@ -50,6 +50,7 @@ private:
     void EndText();
     void EndShow();
     void Write(const std::string& text);
+    void AppendCodeByte(unsigned byte);
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
@@ -58,7 +59,7 @@ private:
     bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;
     bool showing_ = false;  // inside a TJ array
-    bool inString_ = false; // inside its hex string
+    bool inString_ = false; // inside its string of codes
     int font_ = -1;
     double size_ = 0;
     bool placed_ = false;   // the pen is at (penX_, penY_)
