@@ -110,6 +110,12 @@ void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t en
         const Piece& piece = pieces_[i];
         if (!piece.cluster)
             continue;
+        const std::u32string& text = piece.cluster->text;
+        if (piece.end - piece.first == 1 && text.size() == 1 && StandsForItself(text[0])) {
+            drawn_ += text[0];
+            span = !font.ClaimCharacter(font.Cid(run.glyphs[piece.first].glyph), text[0]) || span;
+            continue;
+        }
         std::size_t from = drawn_.size();
         drawn_ += DrawnText(piece.cluster->text, run.rightToLeft);
         span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, drawn_.substr(from)) ||

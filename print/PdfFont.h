@@ -36,6 +36,9 @@ public:
 
     // The text the CID maps to: `text` when it maps to none yet.
     const std::u32string& Claim(std::uint16_t cid, const std::u32string& text);
+    // Whether the CID maps to the one character `c`, claimed now when it
+    // maps to nothing yet.
+    bool ClaimCharacter(std::uint16_t cid, char32_t c);
 
     // Writes the subset and its dictionaries, the Type 0 font at Object().
     // False with a clause in `error` when the subset cannot be made.

@@ -27,6 +27,8 @@ bool Shows(char32_t c) {
 
 } // namespace
 
+bool StandsForItself(char32_t c) { return !IsBidiControl(c) && Shows(c); }
+
 std::u32string DrawnText(const std::u32string& clusterText, bool rightToLeft) {
     std::u32string drawn;
     drawn.reserve(clusterText.size());

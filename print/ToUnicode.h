@@ -15,6 +15,10 @@ namespace print {
 // order text but are not part of it; reversed for a right-to-left run.
 std::u32string DrawnText(const std::u32string& clusterText, bool rightToLeft);
 
+// Whether the character is drawn and given back as itself: DrawnText and
+// GlyphText keep it.
+bool StandsForItself(char32_t c);
+
 // What one glyph standing for `drawn` maps to: the characters that show,
 // without joiners, variation selectors and other default ignorables. Empty
 // when nothing shows or the text is too long for a CMap entry.
