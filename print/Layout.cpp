@@ -506,6 +506,7 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
         out.slanted = (run.drawn & kSlanted) != 0;
     }
     out.glyphs.reserve(stop - first);
+    out.clusters.reserve(stop - first);
     for (std::size_t k = 0; k < stop - first; ++k) {
         std::size_t g = reversed ? stop - 1 - k : first + k;
         const ShapedGlyph& glyph = glyphs[g];
