@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <new>
 
 namespace print {
@@ -10,6 +11,15 @@ namespace print {
 namespace {
 
 constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
+// Objects per object stream: enough to compress well, few enough that a
+// reader finds one without unpacking much.
+constexpr std::uint32_t kGathered = 100;
+
+// `value` as `width` big-endian bytes.
+void AppendBigEndian(std::string& out, std::uint64_t value, int width) {
+    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+}
 
 } // namespace
 
@@ -19,8 +29,8 @@ PdfFile::PdfFile(Output& out) : out_(out), hash_{0xcbf29ce484222325ULL, 0x842223
 }
 
 int PdfFile::Reserve() {
-    offsets_.push_back(0);
-    return static_cast<int>(offsets_.size());
+    places_.push_back({0, 0, 0});
+    return static_cast<int>(places_.size());
 }
 
 std::string PdfFile::Ref(int number) { return std::to_string(number) + " 0 R"; }
@@ -38,14 +48,33 @@ void PdfFile::Put(const char* data, std::size_t size) {
 void PdfFile::Put(const std::string& text) { Put(text.data(), text.size()); }
 
 void PdfFile::BeginObject(int number) {
-    offsets_[static_cast<std::size_t>(number - 1)] = offset_;
+    places_[static_cast<std::size_t>(number - 1)] = {offset_, 0, 0};
     Put(std::to_string(number) + " 0 obj\n");
 }
 
 void PdfFile::WriteObject(int number, const std::string& body) {
-    BeginObject(number);
-    Put(body);
-    Put("\nendobj\n");
+    if (gatheredCount_ >= kGathered)
+        FlushObjects();
+    if (gatheredStream_ == 0)
+        gatheredStream_ = Reserve();
+    places_[static_cast<std::size_t>(number - 1)] = {0, static_cast<std::uint32_t>(gatheredStream_), gatheredCount_++};
+    gatheredIndex_ += std::to_string(number) + " " + std::to_string(gathered_.size()) + " ";
+    gathered_ += body;
+    gathered_ += '\n';
+}
+
+void PdfFile::FlushObjects() {
+    if (gatheredStream_ == 0)
+        return;
+    gatheredIndex_ += '\n';
+    std::string dictionary = "/Type/ObjStm/N " + std::to_string(gatheredCount_) + "/First " +
+                             std::to_string(gatheredIndex_.size());
+    gatheredIndex_ += gathered_;
+    WriteStream(gatheredStream_, dictionary, gatheredIndex_);
+    gathered_.clear();
+    gatheredIndex_.clear();
+    gatheredStream_ = 0;
+    gatheredCount_ = 0;
 }
 
 void PdfFile::WriteStream(int number, const std::string& dictionary, const std::string& data) {
@@ -69,7 +98,7 @@ void PdfFile::WriteCompressed(int number, const std::string& dictionary, const u
     Put("\nendstream\nendobj\n");
 }
 
-// Two hashes of every byte before the cross-reference table: the same
+// Two hashes of every byte before the cross-reference stream: the same
 // document gives the same identifier, another document another.
 std::string PdfFile::FileId() const {
     char text[40];
@@ -81,19 +110,39 @@ std::string PdfFile::FileId() const {
 void PdfFile::Finish(int root, int info) {
     // An object reserved and never written is null, as a reference to a
     // missing object would be.
-    for (std::size_t i = 0; i < offsets_.size(); ++i)
-        if (offsets_[i] == 0)
+    FlushObjects();
+    std::size_t reserved = places_.size();
+    for (std::size_t i = 0; i < reserved; ++i)
+        if (places_[i].offset == 0 && places_[i].stream == 0)
             WriteObject(static_cast<int>(i + 1), "null");
+    FlushObjects();
+    WriteCrossReferences(root, info);
+}
+
+// One entry per object: type 1 with the offset of an object written whole,
+// type 2 with the object stream and index of a gathered one.
+void PdfFile::WriteCrossReferences(int root, int info) {
+    int self = Reserve();
     std::uint64_t start = offset_;
-    std::string id = FileId();
-    Put("xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n");
-    for (std::uint64_t offset : offsets_) {
-        char entry[24];
-        std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(offset));
-        Put(entry);
+    places_.back() = {start, 0, 0};
+    int width = 1;
+    while (width < 8 && (std::max<std::uint64_t>(start, places_.size()) >> (8 * width)) != 0)
+        ++width;
+    std::string entries;
+    entries.reserve((places_.size() + 1) * static_cast<std::size_t>(width + 3));
+    entries += '\0';
+    AppendBigEndian(entries, 0, width);
+    AppendBigEndian(entries, 0xFFFF, 2);
+    for (const Place& place : places_) {
+        entries += static_cast<char>(place.stream ? 2 : 1);
+        AppendBigEndian(entries, place.stream ? place.stream : place.offset, width);
+        AppendBigEndian(entries, place.index, 2);
     }
-    Put("trailer\n<</Size " + std::to_string(offsets_.size() + 1) + "/Root " + Ref(root) + "/Info " + Ref(info) +
-        "/ID[" + id + id + "]>>\nstartxref\n" + std::to_string(start) + "\n%%EOF\n");
+    std::string id = FileId();
+    WriteStream(self, "/Type/XRef/Size " + std::to_string(places_.size() + 1) + "/W[1 " + std::to_string(width) +
+                          " 2]/Root " + Ref(root) + "/Info " + Ref(info) + "/ID[" + id + id + "]",
+                entries);
+    Put("startxref\n" + std::to_string(start) + "\n%%EOF\n");
 }
 
 } // namespace print

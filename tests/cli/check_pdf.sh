@@ -63,7 +63,7 @@ for doc in readme gpl scripts; do
     done
 done
 [ -e gs-ran ] && fail "Ghostscript ran"
-has readme.pdf "/Title (readme.txt)" "title"
+pdfinfo readme.pdf | grep -q "^Title: *readme.txt$" || fail "title: $(pdfinfo readme.pdf | grep Title)"
 [ "$(mutool show gpl.pdf outline 2>/dev/null | grep -c 'gpl.txt')" = 1 ] || fail "no bookmark for gpl.txt"
 
 # --- Text comes back: left-to-right lines as written; right-to-left lines,
