@@ -1,5 +1,5 @@
 // The body of a PDF file as it is written: numbered objects whose byte
-// offsets are counted as they go out, streams compressed with zlib, and
+// offsets are counted as they go out, streams Flate-compressed, and
 // the cross-reference stream that ends the file. Objects other than streams
 // are gathered in compressed object streams, a batch at a time. An object's
 // number may be reserved long before the object is written, so that pages
@@ -9,6 +9,7 @@
 #include "Output.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace print {
 class PdfFile {
 public:
     explicit PdfFile(Output& out);
+    ~PdfFile();
 
     // A number for an object to be written later.
     int Reserve();
@@ -61,6 +63,9 @@ private:
     int gatheredStream_ = 0;     // the object stream's number; 0 when none is begun
     std::uint32_t gatheredCount_ = 0;
     std::uint64_t hash_[2];              // of every byte written, for the file's /ID
+    struct Compressor;
+    std::unique_ptr<Compressor> compressor_;
+    std::string packed_; // the stream being written, compressed
 };
 
 } // namespace print

@@ -18,9 +18,9 @@ install_packages \
   libharfbuzz-dev libfribidi-dev libharfbuzz-bin \
   fonts-noto-core fonts-wqy-zenhei fonts-symbola \
   paps enscript a2ps psutils
-# The PDF writer (zlib) and the checkers its tests read PDF with; line
+# The PDF writer (libdeflate) and the checkers its tests read PDF with; line
 # breaking, charsets and CFF fonts for print.
 install_packages \
-  zlib1g-dev libicu-dev libuchardet-dev \
+  libdeflate-dev libicu-dev libuchardet-dev \
   qpdf mupdf-tools fonts-noto-cjk fonts-lmodern fonts-unifont source-highlight \
   python3-icu
