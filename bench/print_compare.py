@@ -47,14 +47,16 @@ def make_inputs(folder, readme):
 
 
 def timed(command, stdout):
-    """Wall time and peak resident memory (KB) of one run."""
+    """Wall time, peak resident memory (KB) and processor time (user and
+    system, which a loaded machine disturbs less than wall time) of one run."""
     with open(stdout, "wb") as out:
         start = time.perf_counter()
-        done = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=out, stderr=subprocess.PIPE)
+        done = subprocess.run(["/usr/bin/time", "-f", "%U %S %M"] + command, stdout=out, stderr=subprocess.PIPE)
         elapsed = time.perf_counter() - start
     if done.returncode not in (0, 4):  # 4: quelin printed, with characters no font has
         sys.exit(f"failed: {' '.join(command)}\n{done.stderr.decode(errors='replace')[-2000:]}")
-    return elapsed, int(done.stderr.decode().strip().splitlines()[-1])
+    user, system, peak = done.stderr.decode().strip().splitlines()[-1].split()
+    return elapsed, int(peak), float(user) + float(system)
 
 
 def pages(path):
@@ -96,10 +98,10 @@ def pdf_table(quelin, folder, runs):
              [quelin, "print", "--font", "WenQuanYi Zen Hei", chinese, "-o", out_pdf], None, {}),
             ("a line of Chinese", "cairo (pango-view, Noto Sans CJK)",
              ["pango-view", "-q", "--font", "Noto Sans CJK SC 10", "-o", out_pdf, chinese], None, {})]
-    print("\n| Input | Tool | Time (PDF) | PDF | Pages | Peak memory |\n|---|---|---|---|---|---|")
+    print("\n| Input | Tool | Time (PDF) | Processor time | PDF | Pages | Peak memory |\n|---|---|---|---|---|---|---|")
     for label, name, command, stdout, env in jobs:
         if not os.path.exists(command[0]) and "/" in command[0]:
-            print(f"| {label} | {name} | (not installed) | | | |")
+            print(f"| {label} | {name} | (not installed) | | | | |")
             continue
         saved = dict(os.environ)
         os.environ.update(env)
@@ -111,7 +113,7 @@ def pdf_table(quelin, folder, runs):
         info = subprocess.run(["pdfinfo", out_pdf], capture_output=True, text=True).stdout
         count = re.search(r"^Pages:\s+(\d+)", info, re.M)
         print(f"| {label} | {name} | {statistics.median(r[0] for r in results):.2f} s | "
-              f"{megabytes(os.path.getsize(out_pdf))} | {count.group(1) if count else '?'} | "
+              f"{statistics.median(r[2] for r in results):.2f} s | {megabytes(os.path.getsize(out_pdf))} | {count.group(1) if count else '?'} | "
               f"{max(r[1] for r in results) / 1024:.1f} MB |")
 
 
@@ -129,7 +131,7 @@ def main():
             for name, command, stdout, pdf_command in tools(quelin, text, f"{folder}/out.ps", f"{folder}/out.pdf"):
                 times, peak = [], 0
                 for _ in range(args.runs):
-                    elapsed, memory = timed(command, stdout or os.devnull)
+                    elapsed, memory, _ = timed(command, stdout or os.devnull)
                     times.append(elapsed)
                     peak = max(peak, memory)
                 ps_bytes = os.path.getsize(f"{folder}/out.ps")
