@@ -17,7 +17,7 @@ install_packages \
   clang-14 libclang-rt-14-dev llvm-14 \
   cmake make pkg-config libfreetype-dev libfontconfig-dev fontconfig \
   googletest libgtest-dev python3 python3-fonttools ghostscript fonts-dejavu-core qpdf \
-  libharfbuzz-dev libharfbuzz-bin libfribidi-dev zlib1g-dev fonts-noto-cjk
+  libharfbuzz-dev libharfbuzz-bin libfribidi-dev libdeflate-dev fonts-noto-cjk
 
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
