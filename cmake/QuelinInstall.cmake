@@ -120,6 +120,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A shlibs file for packages that link libquelin, and the ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ghostscript")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ghostscript, cups")
+# ldconfig, and CUPS made to read its conversions again when the filter for
+# text comes or goes.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_SOURCE_DIR}/scripts/package/postinst ${PROJECT_SOURCE_DIR}/scripts/package/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

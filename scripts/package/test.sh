@@ -170,6 +170,12 @@ else
     fail "package control: missing ${lacking:-(none)}" "$info"
   fi
 
+  if dpkg-deb -I "$deb" postinst | grep -q ldconfig && dpkg-deb -I "$deb" postrm | grep -q "cups force-reload"; then
+    pass "package runs ldconfig and has CUPS read its conversions again"
+  else
+    fail "package's postinst or postrm lacks ldconfig or the CUPS reload"
+  fi
+
   unpacked=$work/deb
   dpkg-deb -x "$deb" "$unpacked"
   multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
