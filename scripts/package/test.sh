@@ -45,12 +45,13 @@ missing=""
 for file in "$libdir/libquelin.so.1.0.0" "$libdir/libquelin.so.1" "$libdir/libquelin.so" \
   "$prefix/include/quelin.h" "$prefix/bin/quelin" "$pcdir/quelin.pc" \
   "$libdir/cmake/Quelin/QuelinConfig.cmake" "$libdir/cmake/Quelin/QuelinConfigVersion.cmake" \
-  "$libdir/cmake/Quelin/QuelinTargets.cmake" "$prefix/share/man/man1/quelin.1.gz"; do
+  "$libdir/cmake/Quelin/QuelinTargets.cmake" "$prefix/share/man/man1/quelin.1.gz" \
+  "$prefix/lib/cups/filter/quelin-texttopdf" "$prefix/share/cups/mime/quelin.convs"; do
   [ -e "$file" ] || missing+="$file"$'\n'
 done
 if [ -z "$missing" ] && [ "$(readlink "$libdir/libquelin.so")" = libquelin.so.1 ] &&
   [ "$(readlink "$libdir/libquelin.so.1")" = libquelin.so.1.0.0 ]; then
-  pass "install: library, links, header, command, pkg-config, CMake package, man page"
+  pass "install: library, links, header, command, pkg-config, CMake package, man page, spooler's filter"
 else
   fail "install: files or links missing" "$missing$(ls -lR "$prefix")"
 fi
@@ -169,11 +170,18 @@ else
     fail "package control: missing ${lacking:-(none)}" "$info"
   fi
 
+  if dpkg-deb -I "$deb" postinst | grep -q ldconfig && dpkg-deb -I "$deb" postrm | grep -q "cups force-reload"; then
+    pass "package runs ldconfig and has CUPS read its conversions again"
+  else
+    fail "package's postinst or postrm lacks ldconfig or the CUPS reload"
+  fi
+
   unpacked=$work/deb
   dpkg-deb -x "$deb" "$unpacked"
   multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
   expected_files="./usr/bin/quelin
 ./usr/include/quelin.h
+./usr/lib/cups/filter/quelin-texttopdf
 ./usr/lib/$multiarch/cmake/Quelin/QuelinConfig.cmake
 ./usr/lib/$multiarch/cmake/Quelin/QuelinConfigVersion.cmake
 ./usr/lib/$multiarch/cmake/Quelin/QuelinTargets-release.cmake
@@ -182,6 +190,7 @@ else
 ./usr/lib/$multiarch/libquelin.so.1
 ./usr/lib/$multiarch/libquelin.so.1.0.0
 ./usr/lib/$multiarch/pkgconfig/quelin.pc
+./usr/share/cups/mime/quelin.convs
 ./usr/share/man/man1/quelin.1.gz"
   files=$(cd "$unpacked" && find . ! -type d | sort)
   if [ "$files" = "$expected_files" ]; then
