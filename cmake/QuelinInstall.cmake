@@ -115,7 +115,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps names the libraries' packages (libc6, libfontconfig1,
-# libfreetype6, libgcc-s1, libstdc++6) with the versions the build needs.
+# libfreetype6, libharfbuzz0b, libharfbuzz-subset0, libgcc-s1, libstdc++6)
+# with the versions the build needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A shlibs file for packages that link libquelin, and the ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)

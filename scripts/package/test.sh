@@ -123,7 +123,7 @@ else
   fail "README example with pkg-config: $compile" "$(cat "$log")"
 fi
 
-# quelin.pc stands alone: no development files of FreeType or fontconfig.
+# quelin.pc stands alone: no development files of FreeType, fontconfig or HarfBuzz.
 if PKG_CONFIG_LIBDIR=$pcdir pkg-config --cflags --libs quelin >"$log" 2>&1; then
   pass "quelin.pc needs no other .pc file"
 else
@@ -160,12 +160,12 @@ else
   depends=$(sed -n 's/^ Depends: //p' <<<"$info")
   lacking=""
   names=$(tr ',' '\n' <<<"$depends" | awk '{print $1}')
-  for package in libc6 libstdc++6 libfreetype6 libfontconfig1; do
+  for package in libc6 libstdc++6 libfreetype6 libfontconfig1 libharfbuzz-subset0; do
     grep -qxF "$package" <<<"$names" || lacking+="$package "
   done
   if grep -q '^ Package: libquelin$' <<<"$info" && grep -q '^ Version: 1.0.0$' <<<"$info" &&
     [ -z "$lacking" ]; then
-    pass "package libquelin 1.0.0 depends on libc6, libstdc++6, libfreetype6, libfontconfig1"
+    pass "package libquelin 1.0.0 depends on libc6, libstdc++6, libfreetype6, libfontconfig1, libharfbuzz-subset0"
   else
     fail "package control: missing ${lacking:-(none)}" "$info"
   fi
