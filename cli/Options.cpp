@@ -132,8 +132,11 @@ const struct option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-constexpr double kSmallestSize = 1, kLargestSize = 500, kLargestMargin = 1000;
-constexpr int kMostColumns = 8, kWidestTab = 32;
+using print::kLargestMargin;
+using print::kLargestSize;
+using print::kMostColumns;
+using print::kSmallestSize;
+constexpr int kWidestTab = 32;
 
 // A decimal number: "010" is ten, and "0x10" is no number.
 bool ParseInt(const std::string& text, int& value) {

@@ -1,8 +1,8 @@
 # Installation and the Debian package.
 #
 #   cmake --install <build> [--prefix DIR]   the library, header, command,
-#                                            pkg-config file, CMake package
-#                                            and man page
+#                                            pkg-config file, CMake package,
+#                                            man page and the spooler's filter
 #   scripts/package/build-deb.sh             build-pkg/libquelin_<version>_<arch>.deb
 #
 # Not included on Windows (the top-level file returns before it there).
@@ -32,6 +32,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/quelin.h DESTINATION ${CMAKE_INSTALL
 
 if(TARGET quelin_cli)
   install(TARGETS quelin_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# The spooler's filter for text, where the spooler looks for its filters
+# and conversions (under the prefix, as cups-config reports them).
+if(TARGET quelin_texttopdf)
+  install(TARGETS quelin_texttopdf RUNTIME DESTINATION lib/cups/filter)
+  install(FILES ${PROJECT_SOURCE_DIR}/cups/quelin.convs DESTINATION share/cups/mime)
 endif()
 
 # The man page, compressed as Debian keeps man pages.
@@ -99,7 +106,8 @@ set(CPACK_PACKAGE_DESCRIPTION
   "libquelin finds an installed TrueType font by the face name of a Win32 LOGFONTA,\n"
   "turns it into a PostScript Type 42 font program and writes the PostScript code\n"
   "that draws a string in that font. The package holds the shared library, its C\n"
-  "header, pkg-config and CMake files, and the quelin command.")
+  "header, pkg-config and CMake files, the quelin command, and quelin-texttopdf,\n"
+  "the filter through which CUPS prints text files in every script.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -107,11 +115,17 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps names the libraries' packages (libc6, libfontconfig1,
-# libfreetype6, libgcc-s1, libstdc++6) with the versions the build needs.
+# libfreetype6, libharfbuzz0b, libharfbuzz-subset0, libgcc-s1, libstdc++6)
+# with the versions the build needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A shlibs file for packages that link libquelin, and the ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ghostscript")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ghostscript, cups")
+# ldconfig, and CUPS made to read its conversions again when the filter for
+# text comes or goes.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_SOURCE_DIR}/scripts/package/postinst ${PROJECT_SOURCE_DIR}/scripts/package/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

@@ -1,6 +1,8 @@
 # The Windows build: Quelin.dll from the core sources and platform/win32,
 # with __stdcall exports under undecorated names at fixed ordinals, linked
-# so that it needs nothing but Windows system DLLs. Included by the
+# so that it needs nothing but Windows system DLLs. It makes no subsets
+# (T42GetSubsetFontData is exported on Linux only, and subsets are
+# HarfBuzz's, which this build lacks). Included by the
 # top-level CMakeLists.txt when the target is Windows (MinGW-w64 through
 # cmake/toolchains/*.cmake; scripts/windows/build.sh drives it).
 

@@ -23,6 +23,11 @@ std::string PaperNames();
 
 enum class Duplex { none, longEdge, shortEdge };
 
+// The bounds of what a job may ask for, wherever it asks.
+constexpr double kSmallestSize = 1, kLargestSize = 500; // type size, points
+constexpr double kLargestMargin = 1000;                  // points
+constexpr int kMostColumns = 8;
+
 struct PageModel {
     Paper paper = {"A4", 595, 842};
     bool landscape = false;

@@ -24,3 +24,6 @@ install_packages \
   libdeflate-dev libicu-dev libuchardet-dev \
   qpdf mupdf-tools fonts-noto-cjk fonts-lmodern fonts-unifont source-highlight \
   python3-icu
+# The spooler's filter: libcups to build it; the spooler, its client
+# programs and the text filters it is chosen over, for its test.
+install_packages libcups2-dev cups cups-client cups-filters

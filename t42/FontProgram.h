@@ -8,7 +8,7 @@
 #include "GlyphSelection.h"
 #include "LoadedFont.h"
 #include "OutputBuffer.h"
-#include "Subset.h"
+#include "ProgramTables.h"
 
 #include <cstdint>
 #include <vector>

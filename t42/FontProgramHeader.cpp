@@ -131,7 +131,7 @@ void WriteFontProgram(const LoadedFont& font, const GlyphSelection& selection, c
 
 void WriteWholeFontProgram(const LoadedFont& font, OutputBuffer& out) {
     GlyphSelection whole = GlyphSelection::WholeFont(static_cast<std::uint32_t>(font.Facts().numGlyphs));
-    WriteFontProgram(font, whole, ProgramTables(font, whole), out);
+    WriteFontProgram(font, whole, ProgramTables(font), out);
 }
 
 } // namespace t42

@@ -1,5 +1,5 @@
 // The nine-table TrueType file rebuilt from the font's own tables (for a
-// subset, from the tables ProgramTables rebuilds), as bytes and as the
+// subset, from the subset's tables), as bytes and as the
 // sfnts array's hex strings. Each string holds an even number of bytes, at
 // most 65534, and ends with one extra zero byte that interpreters drop;
 // strings break at table starts and, inside a long glyf, at glyph
@@ -7,7 +7,7 @@
 #include "FontProgram.h"
 #include "HexLines.h"
 #include "SfntLayout.h"
-#include "Subset.h"
+#include "ProgramTables.h"
 
 #include <algorithm>
 #include <vector>

@@ -60,6 +60,8 @@ std::string Status::Reason() const {
     case Check::rebuiltTooLarge: return "the rebuilt font would not fit in 4 GB";
     case Check::glyphPastEnd: return "a requested glyph index is not below the font's number of glyphs";
     case Check::glyphsOverlap: return "the font's glyph records overlap, so a subset would outgrow the font";
+    case Check::subsetFailed: return "the font's tables could not be subset";
+    case Check::subsetIncomplete: return "the subset does not hold the glyphs asked for";
     case Check::outOfMemory: return "there was not enough memory";
     case Check::noHandleLeft: return "every font handle has been issued";
     case Check::internalError: return "an internal error occurred";

@@ -43,6 +43,8 @@ enum class Check : std::uint8_t {
     rebuiltTooLarge,     // the rebuilt file would pass 4 GB
     glyphPastEnd,        // a subset asks for a glyph the font lacks
     glyphsOverlap,       // a subset's glyph records overlap
+    subsetFailed,        // the subsetter could not subset the font
+    subsetIncomplete,    // the subset made lacks glyphs it was asked for
     outOfMemory,
     noHandleLeft,        // every handle number has been issued
     internalError,

@@ -1,11 +1,15 @@
 // Subsets: the glyphs a subset carries, their names and texts, and the
-// glyf, loca, hmtx, hhea, maxp and head tables rebuilt for them. Glyph
-// records come from a hostile file: every loca entry, glyph and component
-// record is read through ByteReader within the bytes actually there.
+// tables HarfBuzz's subsetter makes for them. Glyph records come from a
+// hostile file: every loca entry, glyph and component record is read
+// through ByteReader within the bytes actually there.
 #include "Subset.h"
 
+#include <hb-subset.h>
+
 #include <algorithm>
+#include <climits>
 #include <map>
+#include <memory>
 
 namespace t42 {
 
@@ -19,38 +23,11 @@ constexpr std::uint16_t kHaveXYScale = 0x0040;
 constexpr std::uint16_t kHaveTwoByTwo = 0x0080;
 
 constexpr std::uint64_t kGlyphHeaderSize = 10; // numberOfContours and the box
-constexpr std::uint16_t kNoGlyph = 0xFFFF;     // past the last glyph of any font
-constexpr std::uint64_t kMaxShortLocaOffset = 2 * 0xFFFFull;
 constexpr std::uint32_t kLastCodePoint = 0x10FFFF;
 
-// Field offsets in the tables a subset changes.
+// Fields of the subset's head table.
 constexpr std::uint64_t kHeadCheckSumAdjustment = 8;
 constexpr std::uint64_t kHeadIndexToLocFormat = 50;
-constexpr std::uint64_t kHheaNumberOfHMetrics = 34;
-constexpr std::uint64_t kMaxpNumGlyphs = 4;
-
-// A rebuilt table's fields, written where the table is long enough.
-ByteWriter FieldsOf(std::vector<std::uint8_t>& table) { return ByteWriter(table.data(), table.size()); }
-
-// Glyph `glyph`'s advance width and left side bearing in an hmtx of
-// `longMetrics` full entries, the glyphs after them sharing the last
-// advance; zero where the table ends early or has no full entry.
-void ReadHorizontalMetric(const ByteReader& hmtx, std::uint16_t longMetrics, std::uint64_t glyph,
-                          std::uint16_t& advance, std::uint16_t& bearing) {
-    advance = bearing = 0;
-    if (longMetrics == 0)
-        return;
-    std::uint64_t last = longMetrics - 1u;
-    hmtx.U16(4 * std::min(glyph, last), advance);
-    hmtx.U16(glyph <= last ? 4 * glyph + 2 : 4 * (last + 1) + 2 * (glyph - last - 1), bearing);
-}
-
-std::vector<std::uint8_t> CopyOfTable(const LoadedFont& font, int table) {
-    const std::uint8_t* bytes = font.TableBytes(table);
-    if (!bytes)
-        return {};
-    return std::vector<std::uint8_t>(bytes, bytes + font.Facts().tables.entries[table].length);
-}
 
 // Where each glyph's record lies in glyf, as loca gives it.
 class GlyphRecords {
@@ -97,8 +74,8 @@ private:
     bool longFormat_;
 };
 
-// Calls visit(offset of the glyph index field, glyph index) for each
-// component record of a composite glyph, as far as the records are whole.
+// Calls visit(glyph index) for each component record of a composite glyph,
+// as far as the records are whole.
 template <typename Visit> void ForEachComponent(const std::uint8_t* bytes, std::uint64_t length, Visit visit) {
     ByteReader glyph(bytes, static_cast<std::size_t>(length));
     std::uint16_t contours = 0;
@@ -108,7 +85,7 @@ template <typename Visit> void ForEachComponent(const std::uint8_t* bytes, std::
         std::uint16_t flags = 0, component = 0;
         if (!glyph.U16(at, flags) || !glyph.U16(at + 2, component))
             return;
-        visit(at + 2, component);
+        visit(component);
         at += 4 + ((flags & kArgsAreWords) ? 4 : 2);
         if (flags & kHaveScale)
             at += 2;
@@ -185,7 +162,7 @@ Status SelectSubset(const LoadedFont& font, const std::vector<DrawnGlyph>& drawn
         total += PaddedToEven(length);
         if (total > records.GlyfLength() + count)
             return Status::Refuse(kBadFont, Check::glyphsOverlap);
-        ForEachComponent(records.Glyf() + start, length, [&](std::uint64_t, std::uint16_t component) {
+        ForEachComponent(records.Glyf() + start, length, [&](std::uint16_t component) {
             if (component < numGlyphs && !chosen[component]) {
                 chosen[component] = true;
                 work.push_back(component);
@@ -230,108 +207,117 @@ Status SelectSubset(const LoadedFont& font, const std::vector<DrawnGlyph>& drawn
     return Status{};
 }
 
-ProgramTables::ProgramTables(const LoadedFont& font, const GlyphSelection& selection)
-    : tables_(font.Facts().tables), longLoca_(font.Facts().indexToLocFormat != 0),
-      numGlyphs_(static_cast<std::uint64_t>(font.Facts().numGlyphs)) {
+namespace {
+
+struct HbBlobFree {
+    void operator()(hb_blob_t* blob) const { hb_blob_destroy(blob); }
+};
+struct HbFaceFree {
+    void operator()(hb_face_t* face) const { hb_face_destroy(face); }
+};
+struct HbInputFree {
+    void operator()(hb_subset_input_t* input) const { hb_subset_input_destroy(input); }
+};
+using HbBlob = std::unique_ptr<hb_blob_t, HbBlobFree>;
+using HbFace = std::unique_ptr<hb_face_t, HbFaceFree>;
+using HbInput = std::unique_ptr<hb_subset_input_t, HbInputFree>;
+
+// The font's face, over the file's bytes, which the font holds while the
+// face is used.
+HbFace FaceOf(const LoadedFont& font) {
+    const FontFile& file = font.File();
+    HbBlob blob(hb_blob_create(reinterpret_cast<const char*>(file.Data()), static_cast<unsigned>(file.Size()),
+                               HB_MEMORY_MODE_READONLY, nullptr, nullptr));
+    return HbFace(hb_face_create(blob.get(), static_cast<unsigned>(font.FaceIndex())));
+}
+
+// The request: exactly the selection's glyphs, numbered in ascending
+// original order, glyph 0's outline and every glyph's instructions kept,
+// and no table but the nine the program carries.
+HbInput SubsetInputFor(const GlyphSelection& selection) {
+    HbInput input(hb_subset_input_create_or_fail());
+    if (!input)
+        return input;
+    hb_set_t* glyphs = hb_subset_input_glyph_set(input.get());
+    for (const GlyphPair& pair : selection.Pairs())
+        hb_set_add(glyphs, pair.original);
+    hb_set_t* dropped = hb_subset_input_set(input.get(), HB_SUBSET_SETS_DROP_TABLE_TAG);
+    hb_set_clear(dropped);
+    hb_set_invert(dropped);
+    for (std::uint32_t tag : kTableTags)
+        hb_set_del(dropped, tag);
+    hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+    return input;
+}
+
+std::vector<std::uint8_t> TableOf(hb_face_t* face, std::uint32_t tag) {
+    HbBlob blob(hb_face_reference_table(face, tag));
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(blob.get(), &length);
+    if (!data || length == 0)
+        return {};
+    return std::vector<std::uint8_t>(data, data + length);
+}
+
+// With long loca offsets the subsetter leaves glyph records at odd offsets
+// where their lengths are odd. A program's sfnts strings may end only at
+// glyph boundaries of even offset, so every record is padded to an even
+// length, as short offsets require anyway, and loca follows.
+void PadGlyphsToEvenOffsets(std::vector<std::uint8_t>& glyf, std::vector<std::uint8_t>& loca, std::size_t glyphs) {
+    ByteReader offsets(loca.data(), loca.size());
+    std::vector<std::uint8_t> padded, newLoca;
+    padded.reserve(glyf.size() + glyphs);
+    newLoca.reserve(loca.size());
+    std::uint32_t start = 0;
+    if (!offsets.U32(0, start))
+        return;
+    for (std::uint64_t g = 0; g < glyphs; ++g) {
+        std::uint32_t end = 0;
+        if (!offsets.U32(4 * (g + 1), end))
+            return;
+        AppendU32(newLoca, static_cast<std::uint32_t>(padded.size()));
+        std::uint64_t from = std::min<std::uint64_t>(start, glyf.size()), to = std::min<std::uint64_t>(end, glyf.size());
+        if (from < to)
+            padded.insert(padded.end(), glyf.begin() + static_cast<std::ptrdiff_t>(from),
+                          glyf.begin() + static_cast<std::ptrdiff_t>(to));
+        if (padded.size() % 2 != 0)
+            padded.push_back(0);
+        start = end;
+    }
+    AppendU32(newLoca, static_cast<std::uint32_t>(padded.size()));
+    glyf.swap(padded);
+    loca.swap(newLoca);
+}
+
+} // namespace
+
+// The subset's head keeps its indexToLocFormat and gets a zero
+// checkSumAdjustment for its checksum: the writers set the adjustment.
+Status MakeSubsetTables(const LoadedFont& font, const GlyphSelection& selection, ProgramTables& tables) {
+    if (font.File().Size() > UINT_MAX)
+        return Status::Refuse(kBadFont, Check::subsetFailed);
+    HbFace source = FaceOf(font);
+    HbInput input = SubsetInputFor(selection);
+    if (!input)
+        return Status::Refuse(kBadRequest, Check::outOfMemory);
+    HbFace subset(hb_subset_or_fail(source.get(), input.get()));
+    if (!subset)
+        return Status::Refuse(kBadFont, Check::subsetFailed);
+    if (hb_face_get_glyph_count(subset.get()) != selection.Size())
+        return Status::Refuse(kBadFont, Check::subsetIncomplete);
+
+    std::vector<std::uint8_t> bytes[kTableCount];
     for (int t = 0; t < kTableCount; ++t)
-        bytes_[t] = font.TableBytes(t);
-    if (selection.IsSubset())
-        Rebuild(font, selection);
-}
-
-std::uint16_t ProgramTables::AdvanceWidth(std::uint64_t written) const {
-    std::uint16_t longMetrics = 0, advance = 0, bearing = 0;
-    if (!tables_.present[kHhea] || !tables_.present[kHmtx] ||
-        !ByteReader(bytes_[kHhea], tables_.entries[kHhea].length).U16(kHheaNumberOfHMetrics, longMetrics))
-        return 0;
-    ReadHorizontalMetric(ByteReader(bytes_[kHmtx], tables_.entries[kHmtx].length), longMetrics, written, advance,
-                         bearing);
-    return advance;
-}
-
-void ProgramTables::Keep(int table, std::vector<std::uint8_t> bytes) {
-    rebuilt_[table] = std::move(bytes);
-    const std::vector<std::uint8_t>& kept = rebuilt_[table];
-    tables_.present[table] = true;
-    tables_.entries[table] = TableDirEntry{kTableTags[table], CalcChecksum(kept.data(), kept.size()), 0,
-                                           static_cast<std::uint32_t>(kept.size())};
-    bytes_[table] = kept.data();
-}
-
-// glyf: each glyph's record, its component indices renumbered (one the
-// font lacks becomes 0xFFFF, which no glyph has), padded to an even length.
-// loca: short when every offset fits. hmtx: each glyph's advance and left
-// side bearing, the last advance not repeated. The other three: the font's
-// own with numGlyphs, numberOfHMetrics, indexToLocFormat, and a zero
-// checkSumAdjustment for the checksum; the writer sets the adjustment.
-void ProgramTables::Rebuild(const LoadedFont& font, const GlyphSelection& selection) {
-    GlyphRecords records(font);
-    std::vector<std::uint8_t> glyf;
-    std::vector<std::uint64_t> offsets;
-    offsets.reserve(selection.Size() + 1);
-    for (const GlyphPair& pair : selection.Pairs()) {
-        offsets.push_back(glyf.size());
-        std::uint64_t start = 0, length = 0;
-        records.Range(pair.original, start, length);
-        std::size_t at = glyf.size();
-        glyf.insert(glyf.end(), records.Glyf() + start, records.Glyf() + start + length);
-        ForEachComponent(glyf.data() + at, length, [&](std::uint64_t field, std::uint16_t component) {
-            std::size_t written = selection.WrittenIndex(component);
-            FieldsOf(glyf).U16(at + field, written < selection.Size() ? static_cast<std::uint16_t>(written) : kNoGlyph);
-        });
-        if (glyf.size() % 2 != 0)
-            glyf.push_back(0);
-    }
-    offsets.push_back(glyf.size());
-    longLoca_ = glyf.size() > kMaxShortLocaOffset;
-    numGlyphs_ = selection.Size();
-
-    std::vector<std::uint8_t> loca;
-    for (std::uint64_t offset : offsets) {
-        if (longLoca_)
-            AppendU32(loca, static_cast<std::uint32_t>(offset));
-        else
-            AppendU16(loca, static_cast<std::uint16_t>(offset / 2));
-    }
-    Keep(kGlyf, std::move(glyf));
-    Keep(kLoca, std::move(loca));
-
-    if (tables_.present[kHhea] && tables_.present[kHmtx]) {
-        ByteReader hmtx(font.TableBytes(kHmtx), font.Facts().tables.entries[kHmtx].length);
-        std::vector<std::uint8_t> hhea = CopyOfTable(font, kHhea);
-        std::uint16_t longMetrics = 0;
-        ByteReader(hhea.data(), hhea.size()).U16(kHheaNumberOfHMetrics, longMetrics);
-        std::vector<std::uint16_t> advances, bearings;
-        for (const GlyphPair& pair : selection.Pairs()) {
-            std::uint16_t advance = 0, bearing = 0;
-            ReadHorizontalMetric(hmtx, longMetrics, pair.original, advance, bearing);
-            advances.push_back(advance);
-            bearings.push_back(bearing);
-        }
-        std::size_t count = advances.size();
-        while (count > 1 && advances[count - 1] == advances[count - 2])
-            --count;
-        std::vector<std::uint8_t> metrics;
-        for (std::size_t w = 0; w < advances.size(); ++w) {
-            if (w < count)
-                AppendU16(metrics, advances[w]);
-            AppendU16(metrics, bearings[w]);
-        }
-        FieldsOf(hhea).U16(kHheaNumberOfHMetrics, static_cast<std::uint16_t>(count));
-        Keep(kHmtx, std::move(metrics));
-        Keep(kHhea, std::move(hhea));
-    }
-    if (tables_.present[kMaxp]) {
-        std::vector<std::uint8_t> maxp = CopyOfTable(font, kMaxp);
-        FieldsOf(maxp).U16(kMaxpNumGlyphs, static_cast<std::uint16_t>(selection.Size()));
-        Keep(kMaxp, std::move(maxp));
-    }
-    if (tables_.present[kHead]) {
-        std::vector<std::uint8_t> head = CopyOfTable(font, kHead);
-        FieldsOf(head).U32(kHeadCheckSumAdjustment, 0);
-        FieldsOf(head).U16(kHeadIndexToLocFormat, longLoca_ ? 1 : 0);
-        Keep(kHead, std::move(head));
-    }
+        bytes[t] = TableOf(subset.get(), kTableTags[t]);
+    ByteWriter(bytes[kHead].data(), bytes[kHead].size()).U32(kHeadCheckSumAdjustment, 0);
+    std::uint16_t locaFormat = 0;
+    ByteReader(bytes[kHead].data(), bytes[kHead].size()).U16(kHeadIndexToLocFormat, locaFormat);
+    if (locaFormat != 0)
+        PadGlyphsToEvenOffsets(bytes[kGlyf], bytes[kLoca], selection.Size());
+    for (int t = 0; t < kTableCount; ++t)
+        tables.Replace(t, std::move(bytes[t]));
+    tables.SetGlyphs(selection.Size(), locaFormat != 0);
+    return Status{};
 }
 
 } // namespace t42

@@ -1,11 +1,10 @@
 // Programs of some glyphs: which glyphs a subset carries and what they are
-// called, and the tables of the TrueType file a program's sfnts rebuild,
-// the font's own for the whole font and rebuilt for a subset.
+// called, and the tables of the TrueType file a subset's program carries.
 #pragma once
 
 #include "GlyphSelection.h"
 #include "LoadedFont.h"
-#include "SfntDirectory.h"
+#include "ProgramTables.h"
 #include "Status.h"
 
 #include <cstdint>
@@ -31,31 +30,11 @@ struct DrawnGlyph {
 // holds the converter's lock.
 Status SelectSubset(const LoadedFont& font, const std::vector<DrawnGlyph>& drawn, GlyphSelection& selection);
 
-// The nine tables of the file a program's sfnts carry: for the whole font
-// the font's own bytes and directory entries; for a subset glyf, loca, hmtx,
-// hhea, maxp and head rebuilt for its glyphs, with their checksums.
-class ProgramTables {
-public:
-    ProgramTables(const LoadedFont& font, const GlyphSelection& selection);
-
-    const FontTables& Tables() const { return tables_; }
-    const std::uint8_t* Bytes(int table) const { return bytes_[table]; }
-    bool LongLoca() const { return longLoca_; }
-    std::uint64_t NumGlyphs() const { return numGlyphs_; }
-
-    // The advance width hmtx gives glyph `written`, in font units; 0 when
-    // the file lacks hhea or hmtx or its entry.
-    std::uint16_t AdvanceWidth(std::uint64_t written) const;
-
-private:
-    void Rebuild(const LoadedFont& font, const GlyphSelection& selection);
-    void Keep(int table, std::vector<std::uint8_t> bytes);
-
-    FontTables tables_;
-    const std::uint8_t* bytes_[kTableCount] = {};
-    std::vector<std::uint8_t> rebuilt_[kTableCount];
-    bool longLoca_ = false;
-    std::uint64_t numGlyphs_ = 0;
-};
+// Puts in `tables` (the font's own) the nine tables of the subset
+// `selection` of `font`, as HarfBuzz's subsetter makes them from the font's
+// file: exactly the selection's glyphs, in its order, with their
+// instructions. Refused (kBadFont) when the subsetter fails or its subset
+// holds another number of glyphs.
+Status MakeSubsetTables(const LoadedFont& font, const GlyphSelection& selection, ProgramTables& tables);
 
 } // namespace t42

@@ -11,8 +11,13 @@ Status SubsetPlan::Make(const LoadedFont& font, const std::vector<DrawnGlyph>& d
     Status status = SelectSubset(font, drawn, plan.selection_);
     if (!status.Ok())
         return status;
+    plan.tables_ = std::make_unique<ProgramTables>(font);
+    status = MakeSubsetTables(font, plan.selection_, *plan.tables_);
+    if (!status.Ok()) {
+        plan = SubsetPlan();
+        return status;
+    }
     plan.font_ = &font;
-    plan.tables_ = std::make_unique<ProgramTables>(font, plan.selection_);
     plan.advances_.reserve(plan.Size());
     for (std::size_t written = 0; written < plan.Size(); ++written)
         plan.advances_.push_back(plan.tables_->AdvanceWidth(written));

@@ -1,7 +1,7 @@
 // A subset of one font for one job, planned once: which glyphs it carries
 // (the drawn ones, glyph 0 and the glyphs their composite glyphs use), the
 // index each is written under, its name and the text it stands for, its
-// advance width, and the rebuilt tables. Every writer of the subset reads
+// advance width, and the tables of its file. Every writer of the subset reads
 // the plan: the Type 42 program, the TrueType file a PDF embeds, and the
 // drawing code's glyph names. A plan refers to its font, which outlives it.
 #pragma once

@@ -88,6 +88,7 @@ platform::GlobalHandle CopyToGlobalBlock(const OutputBuffer& program) {
 
 platform::GlobalHandle TTPost42::GetFontData() const { return CopyToGlobalBlock(program_); }
 
+#ifndef _WIN32
 Status TTPost42::PlanSubset(const std::vector<DrawnGlyph>& glyphs, SubsetPlan& plan) const {
     if (!font_)
         return Status::Refuse(kBadHandle, Check::internalError);
@@ -110,6 +111,7 @@ Status TTPost42::SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuff
         tokens.push_back(plan.NameToken(glyph.glyph));
     return status;
 }
+#endif
 
 int TTPost42::GetPSFontName(char* name, int nameSize) const {
     if (!name || nameSize <= 0)

@@ -10,8 +10,10 @@
 #include "LoadedFont.h"
 #include "OutputBuffer.h"
 #include "Status.h"
+#ifndef _WIN32
 #include "Subset.h"
 #include "SubsetPlan.h"
+#endif
 
 #include "../include/quelin.h"
 #include "../platform/Platform.h"
@@ -71,6 +73,8 @@ public:
     // is not UTF-8.
     int TextOutUtf8(const char* text, char* out, int outSize) const;
 
+#ifndef _WIN32
+    // Subsets, made by HarfBuzz, which the Windows build lacks.
     // The subset of the font that draws `glyphs` (glyph 0 and the
     // components of composite glyphs added), planned under the font's face
     // lock. A glyph index past the font's glyphs refuses the whole request
@@ -83,6 +87,7 @@ public:
     // `program` and `tokens` empty.
     Status SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
                          std::vector<std::string>& tokens) const;
+#endif
 
     // What was converted, for the command line and tests; valid after a
     // successful Convert.

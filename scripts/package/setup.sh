@@ -8,5 +8,5 @@ source "$(dirname "$0")/../lib/packages.sh"
 
 install_packages \
   cmake g++ make pkg-config file dpkg-dev \
-  libfreetype-dev libfontconfig-dev fontconfig \
+  libfreetype-dev libfontconfig-dev libharfbuzz-dev fontconfig libcups2-dev \
   ghostscript fonts-dejavu-core groff-base

@@ -45,12 +45,13 @@ missing=""
 for file in "$libdir/libquelin.so.1.0.0" "$libdir/libquelin.so.1" "$libdir/libquelin.so" \
   "$prefix/include/quelin.h" "$prefix/bin/quelin" "$pcdir/quelin.pc" \
   "$libdir/cmake/Quelin/QuelinConfig.cmake" "$libdir/cmake/Quelin/QuelinConfigVersion.cmake" \
-  "$libdir/cmake/Quelin/QuelinTargets.cmake" "$prefix/share/man/man1/quelin.1.gz"; do
+  "$libdir/cmake/Quelin/QuelinTargets.cmake" "$prefix/share/man/man1/quelin.1.gz" \
+  "$prefix/lib/cups/filter/quelin-texttopdf" "$prefix/share/cups/mime/quelin.convs"; do
   [ -e "$file" ] || missing+="$file"$'\n'
 done
 if [ -z "$missing" ] && [ "$(readlink "$libdir/libquelin.so")" = libquelin.so.1 ] &&
   [ "$(readlink "$libdir/libquelin.so.1")" = libquelin.so.1.0.0 ]; then
-  pass "install: library, links, header, command, pkg-config, CMake package, man page"
+  pass "install: library, links, header, command, pkg-config, CMake package, man page, spooler's filter"
 else
   fail "install: files or links missing" "$missing$(ls -lR "$prefix")"
 fi
@@ -122,7 +123,7 @@ else
   fail "README example with pkg-config: $compile" "$(cat "$log")"
 fi
 
-# quelin.pc stands alone: no development files of FreeType or fontconfig.
+# quelin.pc stands alone: no development files of FreeType, fontconfig or HarfBuzz.
 if PKG_CONFIG_LIBDIR=$pcdir pkg-config --cflags --libs quelin >"$log" 2>&1; then
   pass "quelin.pc needs no other .pc file"
 else
@@ -159,14 +160,20 @@ else
   depends=$(sed -n 's/^ Depends: //p' <<<"$info")
   lacking=""
   names=$(tr ',' '\n' <<<"$depends" | awk '{print $1}')
-  for package in libc6 libstdc++6 libfreetype6 libfontconfig1; do
+  for package in libc6 libstdc++6 libfreetype6 libfontconfig1 libharfbuzz-subset0; do
     grep -qxF "$package" <<<"$names" || lacking+="$package "
   done
   if grep -q '^ Package: libquelin$' <<<"$info" && grep -q '^ Version: 1.0.0$' <<<"$info" &&
     [ -z "$lacking" ]; then
-    pass "package libquelin 1.0.0 depends on libc6, libstdc++6, libfreetype6, libfontconfig1"
+    pass "package libquelin 1.0.0 depends on libc6, libstdc++6, libfreetype6, libfontconfig1, libharfbuzz-subset0"
   else
     fail "package control: missing ${lacking:-(none)}" "$info"
+  fi
+
+  if dpkg-deb -I "$deb" postinst | grep -q ldconfig && dpkg-deb -I "$deb" postrm | grep -q "cups force-reload"; then
+    pass "package runs ldconfig and has CUPS read its conversions again"
+  else
+    fail "package's postinst or postrm lacks ldconfig or the CUPS reload"
   fi
 
   unpacked=$work/deb
@@ -174,6 +181,7 @@ else
   multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
   expected_files="./usr/bin/quelin
 ./usr/include/quelin.h
+./usr/lib/cups/filter/quelin-texttopdf
 ./usr/lib/$multiarch/cmake/Quelin/QuelinConfig.cmake
 ./usr/lib/$multiarch/cmake/Quelin/QuelinConfigVersion.cmake
 ./usr/lib/$multiarch/cmake/Quelin/QuelinTargets-release.cmake
@@ -182,6 +190,7 @@ else
 ./usr/lib/$multiarch/libquelin.so.1
 ./usr/lib/$multiarch/libquelin.so.1.0.0
 ./usr/lib/$multiarch/pkgconfig/quelin.pc
+./usr/share/cups/mime/quelin.convs
 ./usr/share/man/man1/quelin.1.gz"
   files=$(cd "$unpacked" && find . ! -type d | sort)
   if [ "$files" = "$expected_files" ]; then

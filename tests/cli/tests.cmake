@@ -26,3 +26,11 @@ if(TARGET quelin_cli)
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_cff.sh $<TARGET_FILE:quelin_cli> ${CMAKE_CURRENT_BINARY_DIR}/cff-work)
   set_tests_properties(cli.cff PROPERTIES LABELS cli TIMEOUT 300)
 endif()
+# quelin-texttopdf as the spooler runs it: directly, through cupsfilter and
+# through a cupsd of the test's own on 127.0.0.1 printing to a file.
+if(TARGET quelin_texttopdf)
+  add_test(NAME cli.cups
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check_cups.sh $<TARGET_FILE:quelin_texttopdf>
+      ${PROJECT_SOURCE_DIR}/cups/quelin.convs ${CMAKE_CURRENT_BINARY_DIR}/cups-work)
+  set_tests_properties(cli.cups PROPERTIES LABELS cli TIMEOUT 300)
+endif()

@@ -103,6 +103,9 @@ TEST(Converter, CharacterMapChoice) {
 // writes it, is the program kept whole, whatever falls on a window's edge:
 // a line of hex, a string break, a table's start.
 TEST(Converter, StreamedProgramIsTheKeptOne) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads an installed Linux font";
+#endif
     struct Collected : t42::OutputSink {
         std::string bytes;
         void Take(const char* data, std::size_t size) override { bytes.append(data, size); }
