@@ -35,7 +35,7 @@ const char* const kUsage =
     "FACE is a name as list prints it, with or without \" (TrueType)\", or any one\n"
     "face of a \" & \"-joined collection.\n"
     "\n"
-    "Options (--name=VALUE or --name VALUE; options may follow the operands;\n"
+    "Options (--size=12 or --size 12; options may follow the operands;\n"
     "-- ends them):\n"
     "  --charset N         lfCharSet of the request, decimal (0 ANSI: code page 1252; 204 Russian: 1251; ...)\n"
     "  --weight N          lfWeight of the request (default 400)\n"
