@@ -53,7 +53,16 @@ private:
     void MoveTo(double x, double y);
     void StartAt(double x, double y);
     void DrawLine(const Line& line);
-    void DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_t index, double x, double y);
+    // A run's font as its glyphs are drawn: its codes, and the key of the
+    // encoding of the glyph drawn last.
+    struct RunFont {
+        FontCodes& codes;
+        PrintFont& font;
+        int encoding = -1;
+        int key = -1;
+    };
+    void DrawRun(const GlyphRun& run);
+    void DrawGlyph(const GlyphRun& run, RunFont& drawing, const Cluster& cluster, const PlacedGlyph& placed);
     void DrawCount(const Page& page);
     void DrawRule(const Rule& rule);
     void FlushString();
