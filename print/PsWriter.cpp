@@ -117,13 +117,10 @@ void PsWriter::FlushString() {
     string_.clear();
 }
 
-void PsWriter::SelectEncoding(int key, bool slanted) {
-    int selected = key * 2 + (slanted ? 1 : 0);
-    if (selected == encoding_)
-        return;
+void PsWriter::SwitchEncoding(int key, bool slanted) {
     FlushString();
     Write("f" + std::to_string(key) + (slanted ? "s " : " "));
-    encoding_ = selected;
+    encoding_ = key * 2 + (slanted ? 1 : 0);
     if (slanted) {
         if (slantedKeys_.size() <= static_cast<std::size_t>(key))
             slantedKeys_.resize(static_cast<std::size_t>(key) + 1, 0);

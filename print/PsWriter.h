@@ -48,7 +48,11 @@ private:
     FontCodes& CodesOf(int fontId);
     int CodeOf(int fontId, std::uint32_t glyph, const std::u32string& text);
     int EncodingKey(int fontId, int encoding);
-    void SelectEncoding(int key, bool slanted = false);
+    void SelectEncoding(int key, bool slanted = false) {
+        if (key * 2 + (slanted ? 1 : 0) != encoding_)
+            SwitchEncoding(key, slanted);
+    }
+    void SwitchEncoding(int key, bool slanted);
     void SetColor(std::uint32_t color);
     void MoveTo(double x, double y);
     void StartAt(double x, double y);
