@@ -200,7 +200,7 @@ void PsWriter::DrawGlyph(const GlyphRun& run, RunFont& drawing, const Cluster& c
         // (less joiners and controls), so that text comes back out.
         std::u32string stands;
         if (cluster.count == 1)
-            for (char32_t c : cluster.text)
+            for (char32_t c : ClusterText(run, cluster))
                 if (!IsDefaultIgnorable(c) && c >= 0x20)
                     stands += c;
         code = CodeOf(run.font, glyph, stands);
