@@ -50,7 +50,7 @@ int DescriptorFlags(FT_Face face) {
 
 } // namespace
 
-std::uint16_t PdfFont::Cid(std::uint32_t glyph) {
+std::uint16_t PdfFont::GiveCid(std::uint32_t glyph) {
     if (glyph >= font_.GlyphCount())
         glyph = 0;
     if (cids_.empty())

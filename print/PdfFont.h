@@ -27,7 +27,9 @@ public:
     // The CID that draws `glyph`, given now when the glyph is new; a glyph
     // the font lacks draws as glyph 0. A font has at most 65535 glyphs, so
     // two-byte codes always suffice.
-    std::uint16_t Cid(std::uint32_t glyph);
+    std::uint16_t Cid(std::uint32_t glyph) {
+        return glyph < cids_.size() && cids_[glyph] != 0 ? cids_[glyph] : GiveCid(glyph);
+    }
     // The advance of a CID in thousandths of an em, as /W gives it.
     double Width(std::uint16_t cid) const { return widths_[cid]; }
 
@@ -45,6 +47,7 @@ public:
     bool Write(PdfFile& file, std::string& error) const;
 
 private:
+    std::uint16_t GiveCid(std::uint32_t glyph);
     std::string SubsetName() const;
     std::string Descriptor(int fontFile) const;
     std::string Widths() const;
