@@ -30,19 +30,6 @@ bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
 
 void PdfContent::Write(const std::string& text) { out_ += text; }
 
-// Codes go in literal strings, half the bytes of hex: the delimiters and
-// the backslash escaped, and a carriage return, which a reader would take
-// for an end of line.
-void PdfContent::AppendCodeByte(unsigned byte) {
-    if (byte == '(' || byte == ')' || byte == '\\') {
-        out_ += '\\';
-    } else if (byte == '\r') {
-        out_ += "\\r";
-        return;
-    }
-    out_ += static_cast<char>(byte);
-}
-
 void PdfContent::EndShow() {
     if (inString_)
         out_ += ')';
