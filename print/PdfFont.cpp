@@ -72,13 +72,6 @@ const std::u32string& PdfFont::Claim(std::uint16_t cid, const std::u32string& te
     return mapped;
 }
 
-bool PdfFont::ClaimCharacter(std::uint16_t cid, char32_t c) {
-    std::u32string& mapped = texts_[cid];
-    if (mapped.empty())
-        mapped.assign(1, c);
-    return mapped.size() == 1 && mapped[0] == c;
-}
-
 // "ABCDEF+Name": six letters from the glyphs the subset draws, so that the
 // same pages name the same subset.
 std::string PdfFont::SubsetName() const {

@@ -40,7 +40,12 @@ public:
     const std::u32string& Claim(std::uint16_t cid, const std::u32string& text);
     // Whether the CID maps to the one character `c`, claimed now when it
     // maps to nothing yet.
-    bool ClaimCharacter(std::uint16_t cid, char32_t c);
+    bool ClaimCharacter(std::uint16_t cid, char32_t c) {
+        std::u32string& mapped = texts_[cid];
+        if (mapped.empty())
+            mapped.assign(1, c);
+        return mapped.size() == 1 && mapped[0] == c;
+    }
 
     // Writes the subset and its dictionaries, the Type 0 font at Object().
     // False with a clause in `error` when the subset cannot be made.
