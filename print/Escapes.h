@@ -17,6 +17,8 @@ public:
     // character that cannot continue the sequence (a line end, a control,
     // anything beyond ASCII) ends it unfinished and is drawn as usual.
     bool Take(char32_t c);
+    // Whether no sequence is under way: Take keeps only an ESC.
+    bool InText() const { return state_ == State::text; }
 
     // The style of the text that follows.
     const TextStyle& Style() const { return style_; }

@@ -499,7 +499,7 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
     PrintFont& font = fonts_.Font(run.font);
     double scale = model_.fontSize / font.UnitsPerEm();
     bool reversed = (run.level & 1) != 0;
-    GlyphRun out{run.font, model_.fontSize, reversed, {}, {}};
+    GlyphRun out{run.font, model_.fontSize, reversed, {}, {}, {}};
     if (!layout.styles.empty()) {
         out.color = layout.styles[run.style].color;
         out.emboldened = (run.drawn & kEmboldened) != 0;
@@ -513,7 +513,9 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
         out.glyphs.push_back({glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale});
         x += glyph.advance * scale;
     }
-    // Clusters in logical order, then in drawing order.
+    // Clusters in logical order, then in drawing order; their text is the
+    // stretch of `text` from the first one's start to the last one's end.
+    std::size_t textFrom = text.size(), textTo = 0;
     for (std::size_t g = first; g < stop;) {
         std::size_t next = g + 1;
         while (next < stop && glyphs[next].cluster == glyphs[g].cluster)
@@ -522,8 +524,16 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
         std::size_t to = next < run.endGlyph ? glyphs[next].cluster : run.end;
         to = std::min(std::max(to, from), text.size());
         auto drawn = static_cast<std::uint32_t>(reversed ? stop - next : g - first);
-        out.clusters.push_back({drawn, static_cast<std::uint32_t>(next - g), text.substr(from, to - from)});
+        out.clusters.push_back({drawn, static_cast<std::uint32_t>(next - g), static_cast<std::uint32_t>(from),
+                                static_cast<std::uint32_t>(to - from)});
+        textFrom = std::min(textFrom, from);
+        textTo = std::max(textTo, to);
         g = next;
+    }
+    if (textFrom < textTo) {
+        out.text.assign(text, textFrom, textTo - textFrom);
+        for (Cluster& cluster : out.clusters)
+            cluster.textStart -= static_cast<std::uint32_t>(textFrom);
     }
     if (reversed)
         std::reverse(out.clusters.begin(), out.clusters.end());

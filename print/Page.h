@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace print {
@@ -18,11 +19,13 @@ struct PlacedGlyph {
 
 // Glyphs that stand together for some characters: one character and its
 // glyph, a ligature, a base with its marks, a reordered Indic syllable.
-// Its glyphs are glyphs[first, first + count) of the run.
+// Its glyphs are glyphs[first, first + count) of the run, its characters
+// (in reading order) text[textStart, textStart + textLength) of the run.
 struct Cluster {
     std::uint32_t first;
     std::uint32_t count;
-    std::u32string text; // the characters, in reading order
+    std::uint32_t textStart = 0;
+    std::uint32_t textLength = 0;
 };
 
 // Colours as 0xRRGGBB.
@@ -37,6 +40,7 @@ struct GlyphRun {
     bool rightToLeft = false;
     std::vector<PlacedGlyph> glyphs;
     std::vector<Cluster> clusters;
+    std::u32string text; // the characters of its clusters
     std::uint32_t color = kBlack;
     bool emboldened = false; // drawn bolder than the font: no bold face was found
     bool slanted = false;    // drawn slanted: no italic face was found
@@ -47,6 +51,11 @@ struct GlyphRun {
 // size wide; the glyphs sheared by this tangent of 12 degrees.
 constexpr double kEmboldenStroke = 0.04;
 constexpr double kSlantTangent = 0.2126;
+
+// The characters that a cluster of `run` stands for.
+inline std::u32string_view ClusterText(const GlyphRun& run, const Cluster& cluster) {
+    return std::u32string_view(run.text).substr(cluster.textStart, cluster.textLength);
+}
 
 // A filled rectangle: an underline, the rule under a header, a mark.
 struct Rule {

@@ -17,10 +17,10 @@ constexpr double kClose = 0.005;
 double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
 // A cluster of blanks separates words.
-bool IsBlank(const Cluster* cluster) {
-    if (!cluster || cluster->text.empty())
+bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
+    if (!cluster || cluster->textLength == 0)
         return false;
-    for (char32_t c : cluster->text)
+    for (char32_t c : ClusterText(run, *cluster))
         if (c != ' ' && c != '\t' && c != 0x3000)
             return false;
     return true;
@@ -29,19 +29,6 @@ bool IsBlank(const Cluster* cluster) {
 } // namespace
 
 void PdfContent::Write(const std::string& text) { out_ += text; }
-
-// Codes go in literal strings, half the bytes of hex: the delimiters and
-// the backslash escaped, and a carriage return, which a reader would take
-// for an end of line.
-void PdfContent::AppendCodeByte(unsigned byte) {
-    if (byte == '(' || byte == ')' || byte == '\\') {
-        out_ += '\\';
-    } else if (byte == '\r') {
-        out_ += "\\r";
-        return;
-    }
-    out_ += static_cast<char>(byte);
-}
 
 void PdfContent::EndShow() {
     if (inString_)
@@ -87,8 +74,8 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         pieces_.push_back({nullptr, static_cast<std::uint32_t>(next), static_cast<std::uint32_t>(count)});
     for (std::size_t start = 0; start < pieces_.size();) {
         std::size_t end = start + 1;
-        if (!IsBlank(pieces_[start].cluster))
-            while (end < pieces_.size() && !IsBlank(pieces_[end].cluster))
+        if (!IsBlank(run, pieces_[start].cluster))
+            while (end < pieces_.size() && !IsBlank(run, pieces_[end].cluster))
                 ++end;
         DrawWord(run, start, end);
         start = end;
@@ -110,14 +97,14 @@ void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t en
         const Piece& piece = pieces_[i];
         if (!piece.cluster)
             continue;
-        const std::u32string& text = piece.cluster->text;
+        std::u32string_view text = ClusterText(run, *piece.cluster);
         if (piece.end - piece.first == 1 && text.size() == 1 && StandsForItself(text[0])) {
             drawn_ += text[0];
             span = !font.ClaimCharacter(font.Cid(run.glyphs[piece.first].glyph), text[0]) || span;
             continue;
         }
         std::size_t from = drawn_.size();
-        drawn_ += DrawnText(piece.cluster->text, run.rightToLeft);
+        drawn_ += DrawnText(std::u32string(text), run.rightToLeft);
         span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, drawn_.substr(from)) ||
                span;
     }

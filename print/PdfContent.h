@@ -50,7 +50,18 @@ private:
     void EndText();
     void EndShow();
     void Write(const std::string& text);
-    void AppendCodeByte(unsigned byte);
+    // Codes go in literal strings, half the bytes of hex: the delimiters and
+    // the backslash escaped, and a carriage return, which a reader would take
+    // for an end of line.
+    void AppendCodeByte(unsigned byte) {
+        if (byte == '(' || byte == ')' || byte == '\\') {
+            out_ += '\\';
+        } else if (byte == '\r') {
+            out_ += "\\r";
+            return;
+        }
+        out_ += static_cast<char>(byte);
+    }
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn

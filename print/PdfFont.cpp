@@ -50,7 +50,7 @@ int DescriptorFlags(FT_Face face) {
 
 } // namespace
 
-std::uint16_t PdfFont::Cid(std::uint32_t glyph) {
+std::uint16_t PdfFont::GiveCid(std::uint32_t glyph) {
     if (glyph >= font_.GlyphCount())
         glyph = 0;
     if (cids_.empty())
@@ -70,13 +70,6 @@ const std::u32string& PdfFont::Claim(std::uint16_t cid, const std::u32string& te
     if (mapped.empty())
         mapped = text;
     return mapped;
-}
-
-bool PdfFont::ClaimCharacter(std::uint16_t cid, char32_t c) {
-    std::u32string& mapped = texts_[cid];
-    if (mapped.empty())
-        mapped.assign(1, c);
-    return mapped.size() == 1 && mapped[0] == c;
 }
 
 // "ABCDEF+Name": six letters from the glyphs the subset draws, so that the

@@ -27,7 +27,9 @@ public:
     // The CID that draws `glyph`, given now when the glyph is new; a glyph
     // the font lacks draws as glyph 0. A font has at most 65535 glyphs, so
     // two-byte codes always suffice.
-    std::uint16_t Cid(std::uint32_t glyph);
+    std::uint16_t Cid(std::uint32_t glyph) {
+        return glyph < cids_.size() && cids_[glyph] != 0 ? cids_[glyph] : GiveCid(glyph);
+    }
     // The advance of a CID in thousandths of an em, as /W gives it.
     double Width(std::uint16_t cid) const { return widths_[cid]; }
 
@@ -38,13 +40,19 @@ public:
     const std::u32string& Claim(std::uint16_t cid, const std::u32string& text);
     // Whether the CID maps to the one character `c`, claimed now when it
     // maps to nothing yet.
-    bool ClaimCharacter(std::uint16_t cid, char32_t c);
+    bool ClaimCharacter(std::uint16_t cid, char32_t c) {
+        std::u32string& mapped = texts_[cid];
+        if (mapped.empty())
+            mapped.assign(1, c);
+        return mapped.size() == 1 && mapped[0] == c;
+    }
 
     // Writes the subset and its dictionaries, the Type 0 font at Object().
     // False with a clause in `error` when the subset cannot be made.
     bool Write(PdfFile& file, std::string& error) const;
 
 private:
+    std::uint16_t GiveCid(std::uint32_t glyph);
     std::string SubsetName() const;
     std::string Descriptor(int fontFile) const;
     std::string Widths() const;

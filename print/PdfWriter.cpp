@@ -60,7 +60,9 @@ void PdfWriter::DrawPageCount(const PageCountLabel& label, const std::string& co
     double width = 0;
     for (char digit : count) {
         std::uint32_t glyph = font.NominalGlyph(static_cast<unsigned char>(digit));
-        digits.clusters.push_back({static_cast<std::uint32_t>(digits.glyphs.size()), 1, std::u32string(1, digit)});
+        digits.clusters.push_back({static_cast<std::uint32_t>(digits.glyphs.size()), 1,
+                                   static_cast<std::uint32_t>(digits.text.size()), 1});
+        digits.text += static_cast<char32_t>(digit);
         digits.glyphs.push_back({glyph, width, label.y});
         width += font.NaturalAdvance(glyph) * digits.size / font.UnitsPerEm();
     }

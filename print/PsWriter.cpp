@@ -117,13 +117,10 @@ void PsWriter::FlushString() {
     string_.clear();
 }
 
-void PsWriter::SelectEncoding(int key, bool slanted) {
-    int selected = key * 2 + (slanted ? 1 : 0);
-    if (selected == encoding_)
-        return;
+void PsWriter::SwitchEncoding(int key, bool slanted) {
     FlushString();
     Write("f" + std::to_string(key) + (slanted ? "s " : " "));
-    encoding_ = selected;
+    encoding_ = key * 2 + (slanted ? 1 : 0);
     if (slanted) {
         if (slantedKeys_.size() <= static_cast<std::size_t>(key))
             slantedKeys_.resize(static_cast<std::size_t>(key) + 1, 0);
@@ -185,29 +182,42 @@ int PsWriter::EncodingKey(int fontId, int encoding) {
     return key;
 }
 
-void PsWriter::DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_t index, double x, double y) {
-    std::uint32_t glyph = run.glyphs[index].glyph;
-    FontCodes& codes = CodesOf(run.font);
+// Draws the run's glyphs cluster by cluster, with its font, its codes and
+// the key of the encoding last used looked up once for the run.
+void PsWriter::DrawRun(const GlyphRun& run) {
+    RunFont drawing{CodesOf(run.font), fonts_.Font(run.font)};
+    for (const Cluster& cluster : run.clusters)
+        for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
+            DrawGlyph(run, drawing, cluster, run.glyphs[i]);
+}
+
+void PsWriter::DrawGlyph(const GlyphRun& run, RunFont& drawing, const Cluster& cluster, const PlacedGlyph& placed) {
+    std::uint32_t glyph = placed.glyph;
+    FontCodes& codes = drawing.codes;
     int code = codes.codeOf[glyph < codes.codeOf.size() ? glyph : 0];
     if (code < 0) {
         // A glyph alone in its cluster stands for the cluster's characters
         // (less joiners and controls), so that text comes back out.
         std::u32string stands;
         if (cluster.count == 1)
-            for (char32_t c : cluster.text)
+            for (char32_t c : ClusterText(run, cluster))
                 if (!IsDefaultIgnorable(c) && c >= 0x20)
                     stands += c;
         code = CodeOf(run.font, glyph, stands);
     }
     SetColor(run.color);
-    SelectEncoding(EncodingKey(run.font, code >> 8), run.slanted);
+    if (code >> 8 != drawing.encoding) {
+        drawing.encoding = code >> 8;
+        drawing.key = EncodingKey(run.font, drawing.encoding);
+    }
+    SelectEncoding(drawing.key, run.slanted);
     if (run.emboldened != stringEmboldened_) {
         FlushString();
         stringEmboldened_ = run.emboldened;
         emboldens_ = emboldens_ || run.emboldened;
     }
-    if (std::fabs(x - pointX_) > 0.005 || std::fabs(y - pointY_) > 0.005)
-        MoveTo(x, y);
+    if (std::fabs(placed.x - pointX_) > 0.005 || std::fabs(placed.y - pointY_) > 0.005)
+        MoveTo(placed.x, placed.y);
     if (string_.size() > 100)
         FlushString();
     unsigned char byte = static_cast<unsigned char>(code & 0xFF);
@@ -221,16 +231,13 @@ void PsWriter::DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_
     } else {
         string_ += static_cast<char>(byte);
     }
-    PrintFont& font = fonts_.Font(run.font);
-    pointX_ += font.NaturalAdvance(glyph) * run.size / font.UnitsPerEm();
+    pointX_ += drawing.font.NaturalAdvance(glyph) * run.size / drawing.font.UnitsPerEm();
 }
 
 void PsWriter::DrawLine(const Line& line) {
     StartAt(line.x, line.y);
     for (const GlyphRun& run : line.runs)
-        for (const Cluster& cluster : run.clusters)
-            for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
-                DrawGlyph(run, cluster, i, run.glyphs[i].x, run.glyphs[i].y);
+        DrawRun(run);
     for (const Rule& rule : line.rules)
         DrawRule(rule);
 }
@@ -245,9 +252,7 @@ void PsWriter::DrawCount(const Page& page) {
     Write(Number(page.count.width) + " " + Number(page.count.y) + " " + count + " H ");
     pointX_ = pointY_ = 0;
     for (const GlyphRun& run : page.count.runs)
-        for (const Cluster& cluster : run.clusters)
-            for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
-                DrawGlyph(run, cluster, i, run.glyphs[i].x, run.glyphs[i].y);
+        DrawRun(run);
     SelectEncoding(digits);
     FlushString();
     Write(count + " S ");

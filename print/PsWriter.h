@@ -48,12 +48,25 @@ private:
     FontCodes& CodesOf(int fontId);
     int CodeOf(int fontId, std::uint32_t glyph, const std::u32string& text);
     int EncodingKey(int fontId, int encoding);
-    void SelectEncoding(int key, bool slanted = false);
+    void SelectEncoding(int key, bool slanted = false) {
+        if (key * 2 + (slanted ? 1 : 0) != encoding_)
+            SwitchEncoding(key, slanted);
+    }
+    void SwitchEncoding(int key, bool slanted);
     void SetColor(std::uint32_t color);
     void MoveTo(double x, double y);
     void StartAt(double x, double y);
     void DrawLine(const Line& line);
-    void DrawGlyph(const GlyphRun& run, const Cluster& cluster, std::size_t index, double x, double y);
+    // A run's font as its glyphs are drawn: its codes, and the key of the
+    // encoding of the glyph drawn last.
+    struct RunFont {
+        FontCodes& codes;
+        PrintFont& font;
+        int encoding = -1;
+        int key = -1;
+    };
+    void DrawRun(const GlyphRun& run);
+    void DrawGlyph(const GlyphRun& run, RunFont& drawing, const Cluster& cluster, const PlacedGlyph& placed);
     void DrawCount(const Page& page);
     void DrawRule(const Rule& rule);
     void FlushString();

@@ -182,6 +182,10 @@ std::size_t TextInput::DecodeUtf8(const unsigned char* bytes, std::size_t size, 
     std::size_t at = 0;
     while (at < size) {
         unsigned char byte = bytes[at];
+        if (byte >= 0x20 && byte < 0x7F && !backspace_ && (!options_.escapes || escapes_.InText())) {
+            at += AddPrintableAscii(bytes + at, size - at);
+            continue;
+        }
         if (byte < 0x80 && byte != 0) {
             ++at;
             Character(byte);
@@ -264,6 +268,29 @@ void TextInput::Add(char32_t c) {
     ++column_;
     if (text_.size() >= kLongestParagraph)
         SplitLongParagraph();
+}
+
+// What Character does for each of the printable ASCII bytes that `bytes`
+// starts with, outside an escape sequence and an overstrike, at once: they
+// are drawn in the current style. Returns how many bytes it took.
+std::size_t TextInput::AddPrintableAscii(const unsigned char* bytes, std::size_t size) {
+    std::size_t count = 0;
+    while (count < size && bytes[count] >= 0x20 && bytes[count] < 0x7F)
+        ++count;
+    const TextStyle& style = escapes_.Style();
+    for (std::size_t done = 0; done < count;) {
+        std::size_t take = std::min(count - done, kLongestParagraph - text_.size());
+        if (text_.empty())
+            textColumn_ = column_;
+        text_.append(bytes + done, bytes + done + take);
+        styleOf_.insert(styleOf_.end(), take, style);
+        styled_ = styled_ || !style.Plain();
+        column_ += take;
+        done += take;
+        if (text_.size() >= kLongestParagraph)
+            SplitLongParagraph();
+    }
+    return count;
 }
 
 void TextInput::SplitLongParagraph() {

@@ -60,6 +60,7 @@ private:
     void Backspace();
     bool Overstrike(char32_t c);
     void Add(char32_t c);
+    std::size_t AddPrintableAscii(const unsigned char* bytes, std::size_t size);
     void SplitLongParagraph();
     void EmitParagraph();
     void EndParagraph();
