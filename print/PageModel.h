@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cmath>
 #include <string>
 
 namespace print {
@@ -51,6 +52,10 @@ struct PageModel {
 // Why text cannot be set on `page`: "the margins leave no room for a line
 // of 10-point text"; empty when it can.
 std::string RoomProblem(const PageModel& page);
+
+// A length rounded to whole hundredths of a point, as the writers place
+// glyphs and Number writes them.
+inline double RoundedToHundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
 // A number of points to two decimals, without trailing zeros: "12", "7.5".
 std::string Number(double value);

@@ -14,7 +14,6 @@ namespace {
 // Closer than this, a glyph is where the pen is.
 constexpr double kClose = 0.005;
 
-double Hundredths(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
 // A cluster of blanks separates words.
 bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
@@ -39,7 +38,7 @@ void PdfContent::EndShow() {
 }
 
 void PdfContent::SelectFont(int id, double size) {
-    size = Hundredths(size);
+    size = RoundedToHundredths(size);
     if (id == font_ && size == size_)
         return;
     EndShow();
@@ -147,13 +146,13 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     std::uint16_t cid = font.Cid(glyph.glyph);
     if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0) {
         EndShow();
-        penX_ = Hundredths(x);
-        penY_ = Hundredths(y);
+        penX_ = RoundedToHundredths(x);
+        penY_ = RoundedToHundredths(y);
         StartLine();
         placed_ = true;
     } else if (std::fabs(x - penX_) > kClose) {
         // A TJ number moves the pen left by thousandths of the type size.
-        double adjust = Hundredths(-Hundredths(x - penX_) * 1000 / size_);
+        double adjust = RoundedToHundredths(-RoundedToHundredths(x - penX_) * 1000 / size_);
         if (inString_)
             out_ += ')';
         if (!showing_)

@@ -46,7 +46,6 @@ int NextFreeCode(std::size_t& nextOrder) {
     return static_cast<int>((1 + order / 256) * 256 + kCodeOrder.other[order % 256]);
 }
 
-double Rounded(double value) { return static_cast<double>(std::lround(value * 100)) / 100; }
 
 // PostScript text for a DSC comment or a name: printable ASCII only.
 std::string CommentText(const std::string& text) {
@@ -148,7 +147,7 @@ void PsWriter::DrawRule(const Rule& rule) {
 // current point, so that rounding never adds up along a line.
 void PsWriter::MoveTo(double x, double y) {
     FlushString();
-    double dx = Rounded(x - pointX_), dy = Rounded(y - pointY_);
+    double dx = RoundedToHundredths(x - pointX_), dy = RoundedToHundredths(y - pointY_);
     if (dy == 0)
         Write(Number(dx) + " R ");
     else
@@ -163,8 +162,8 @@ void PsWriter::StartAt(double x, double y) {
         body_.Write("\n", 1);
         lineLength_ = 0;
     }
-    pointX_ = Rounded(x);
-    pointY_ = Rounded(y);
+    pointX_ = RoundedToHundredths(x);
+    pointY_ = RoundedToHundredths(y);
     Write(Number(x) + " " + Number(y) + " M ");
 }
 

@@ -96,21 +96,6 @@ Status TTPost42::PlanSubset(const std::vector<DrawnGlyph>& glyphs, SubsetPlan& p
     std::lock_guard<platform::Mutex> hold(font_->FaceLock());
     return SubsetPlan::Make(*font_, glyphs, plan);
 }
-
-Status TTPost42::SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
-                               std::vector<std::string>& tokens) const {
-    program.Truncate();
-    tokens.clear();
-    SubsetPlan plan;
-    Status status = PlanSubset(glyphs, plan);
-    if (!status.Ok())
-        return status;
-    plan.WriteProgram(program);
-    tokens.reserve(glyphs.size());
-    for (const DrawnGlyph& glyph : glyphs)
-        tokens.push_back(plan.NameToken(glyph.glyph));
-    return status;
-}
 #endif
 
 int TTPost42::GetPSFontName(char* name, int nameSize) const {

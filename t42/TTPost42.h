@@ -80,13 +80,6 @@ public:
     // lock. A glyph index past the font's glyphs refuses the whole request
     // (kBadRequest).
     Status PlanSubset(const std::vector<DrawnGlyph>& glyphs, SubsetPlan& plan) const;
-
-    // The program of just `glyphs`, under the same FontName. tokens[i]
-    // receives the name token that draws glyphs[i] with glyphshow in that
-    // program ("/A", "(x y) cvn", ...). Refused as PlanSubset is, leaving
-    // `program` and `tokens` empty.
-    Status SubsetProgram(const std::vector<DrawnGlyph>& glyphs, OutputBuffer& program,
-                         std::vector<std::string>& tokens) const;
 #endif
 
     // What was converted, for the command line and tests; valid after a
