@@ -102,8 +102,18 @@ void NameFromCodePoint(std::uint32_t codePoint, char (&buffer)[GlyphNamer::kBuff
         std::snprintf(buffer, sizeof buffer, "%s", found->name);
         return;
     }
-    std::snprintf(buffer, sizeof buffer, codePoint <= 0xFFFF ? "uni%04X" : "u%05X",
-                  static_cast<unsigned>(codePoint));
+    // "uni" and four hex digits, or "u" and five or six; a font with tens of
+    // thousands of unnamed glyphs names them all, so no printf.
+    static const char kHex[] = "0123456789ABCDEF";
+    std::size_t at = 0, digits = codePoint <= 0xFFFF ? 4 : codePoint <= 0xFFFFF ? 5 : 6;
+    buffer[at++] = 'u';
+    if (digits == 4) {
+        buffer[at++] = 'n';
+        buffer[at++] = 'i';
+    }
+    for (std::size_t shift = 4 * digits; shift > 0; shift -= 4)
+        buffer[at++] = kHex[(codePoint >> (shift - 4)) & 0xF];
+    buffer[at] = 0;
 }
 
 void GlyphNamer::Reset() {

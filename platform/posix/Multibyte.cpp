@@ -13,6 +13,7 @@ unsigned char FoldAsciiCase(unsigned char byte) {
 } // namespace
 
 void MbsnbCopy(char* dst, const char* src, std::size_t count) {
+    std::uint32_t codePage = AnsiCodePage();
     std::size_t i = 0;
     while (i < count) {
         unsigned char byte = static_cast<unsigned char>(src[i]);
@@ -20,7 +21,7 @@ void MbsnbCopy(char* dst, const char* src, std::size_t count) {
             dst[i] = 0;
             return;
         }
-        if (IsLeadByte(byte)) {
+        if (IsLeadByteOf(codePage, byte)) {
             if (i + 1 >= count || src[i + 1] == 0) {
                 dst[i] = 0; // never leave half a character
                 return;
@@ -36,11 +37,12 @@ void MbsnbCopy(char* dst, const char* src, std::size_t count) {
 }
 
 int MbsnbICompare(const char* a, const char* b, std::size_t count) {
+    std::uint32_t codePage = AnsiCodePage();
     std::size_t i = 0;
     while (i < count) {
         unsigned char byteA = static_cast<unsigned char>(a[i]);
         unsigned char byteB = static_cast<unsigned char>(b[i]);
-        if (IsLeadByte(byteA) && IsLeadByte(byteB) && i + 1 < count) {
+        if (IsLeadByteOf(codePage, byteA) && IsLeadByteOf(codePage, byteB) && i + 1 < count) {
             unsigned int charA = byteA << 8 | static_cast<unsigned char>(a[i + 1]);
             unsigned int charB = byteB << 8 | static_cast<unsigned char>(b[i + 1]);
             if (charA != charB)
@@ -62,10 +64,11 @@ int MbsnbICompare(const char* a, const char* b, std::size_t count) {
 }
 
 const char* MbsChr(const char* s, unsigned char c) {
+    std::uint32_t codePage = AnsiCodePage();
     std::size_t i = 0;
     for (; s[i] != 0; ++i) {
         unsigned char byte = static_cast<unsigned char>(s[i]);
-        if (IsLeadByte(byte)) {
+        if (IsLeadByteOf(codePage, byte)) {
             if (s[i + 1] == 0)
                 return nullptr;
             ++i; // the trail byte is part of the character, never a match
