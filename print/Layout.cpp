@@ -71,10 +71,10 @@ void PageLayout::OpenPage() {
     ++filePage_;
     page_.file = files_ - 1;
     page_.numberInFile = filePage_;
-    page_.header.clear();
+    Recycle(page_.header);
     page_.hasCount = false;
-    page_.count.runs.clear();
-    page_.lines.clear();
+    Recycle(page_.count.runs);
+    Recycle(page_.lines);
     page_.rules.clear();
     pageOpen_ = true;
     lineOnPage_ = 0;
@@ -88,6 +88,42 @@ void PageLayout::ClosePage() {
         return;
     writer_.WritePage(page_);
     pageOpen_ = false;
+}
+
+// The runs of the page written last are kept, their storage reused for the
+// next page's: pages are alike, and most of their runs' vectors then need
+// no allocation.
+void PageLayout::Recycle(std::vector<GlyphRun>& runs) {
+    for (GlyphRun& run : runs)
+        spareRuns_.push_back(std::move(run));
+    runs.clear();
+}
+
+void PageLayout::Recycle(std::vector<Line>& lines) {
+    for (Line& line : lines) {
+        Recycle(line.runs);
+        spareRunLists_.push_back(std::move(line.runs));
+    }
+    lines.clear();
+}
+
+Line& PageLayout::NewLine(std::vector<Line>& lines, double x, double y) {
+    lines.push_back(Line{x, y, {}, {}});
+    if (!spareRunLists_.empty()) {
+        lines.back().runs = std::move(spareRunLists_.back());
+        spareRunLists_.pop_back();
+    }
+    return lines.back();
+}
+
+GlyphRun& PageLayout::NewRun(std::vector<GlyphRun>& runs) {
+    if (spareRuns_.empty()) {
+        runs.emplace_back();
+    } else {
+        runs.push_back(std::move(spareRuns_.back()));
+        spareRuns_.pop_back();
+    }
+    return runs.back();
 }
 
 // The next line's place: down the column, then at the top of the next
@@ -394,8 +430,8 @@ void PageLayout::EmitLine(Layout& layout, const std::u32string& text, std::size_
         return;
     double width = Width(layout, start, end);
     double x = layout.rightToLeft ? slot.right - width : slot.left;
-    page_.lines.push_back(Line{x, slot.y, {}, {}});
-    Place(layout, text, start, end, x, slot.y, page_.lines.back().runs, &page_.lines.back().rules);
+    Line& line = NewLine(page_.lines, x, slot.y);
+    Place(layout, text, start, end, x, slot.y, line.runs, &line.rules);
 }
 
 // The number in the main font's digits, set to end a space before the text.
@@ -403,8 +439,7 @@ void PageLayout::DrawLineNumber(std::size_t number, const Slot& slot) {
     std::u32string digits = Ascii(std::to_string(number));
     Itemize(header_, digits, 0, 0);
     double x = slot.left - DigitWidth() - Width(header_, 0, digits.size());
-    page_.lines.push_back(Line{x, slot.y, {}, {}});
-    Place(header_, digits, 0, digits.size(), x, slot.y, page_.lines.back().runs);
+    Place(header_, digits, 0, digits.size(), x, slot.y, NewLine(page_.lines, x, slot.y).runs);
 }
 
 // A line that goes on in the next one gets a small square in the margin
@@ -464,7 +499,7 @@ void PageLayout::Place(Layout& layout, const std::u32string& text, std::size_t s
         if (first >= stop)
             continue;
         double from = x;
-        runs.push_back(MakeRun(layout, text, run, first, stop, x, y));
+        MakeRun(layout, text, run, first, stop, x, y, NewRun(runs));
         if (rules && !layout.styles.empty() && layout.styles[run.style].underline)
             Underline(runs.back(), from, x, y, *rules);
     }
@@ -491,36 +526,42 @@ void PageLayout::Underline(const GlyphRun& run, double from, double to, double y
 }
 
 // The glyphs layout.glyphs[first, stop) of `run` placed from `x`, which
-// moves past them. A cluster's text runs from its first character to the
-// next cluster's in the run (or the run's end).
-GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
-                             std::size_t stop, double& x, double y) {
-    const std::vector<ShapedGlyph>& glyphs = layout.glyphs;
+// moves past them, into `out`. A cluster's text runs from its first
+// character to the next cluster's in the run (or the run's end).
+void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
+                         std::size_t stop, double& x, double y, GlyphRun& out) {
+    const ShapedGlyph* glyphs = layout.glyphs.data();
     PrintFont& font = fonts_.Font(run.font);
     double scale = model_.fontSize / font.UnitsPerEm();
     bool reversed = (run.level & 1) != 0;
-    GlyphRun out{run.font, model_.fontSize, reversed, {}, {}, {}};
+    out.font = run.font;
+    out.size = model_.fontSize;
+    out.rightToLeft = reversed;
+    out.color = kBlack;
+    out.emboldened = out.slanted = false;
     if (!layout.styles.empty()) {
         out.color = layout.styles[run.style].color;
         out.emboldened = (run.drawn & kEmboldened) != 0;
         out.slanted = (run.drawn & kSlanted) != 0;
     }
-    out.glyphs.reserve(stop - first);
-    out.clusters.reserve(stop - first);
-    for (std::size_t k = 0; k < stop - first; ++k) {
-        std::size_t g = reversed ? stop - 1 - k : first + k;
-        const ShapedGlyph& glyph = glyphs[g];
-        out.glyphs.push_back({glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale});
+    std::size_t count = stop - first;
+    out.glyphs.resize(count);
+    PlacedGlyph* placed = out.glyphs.data();
+    for (std::size_t k = 0; k < count; ++k) {
+        const ShapedGlyph& glyph = glyphs[reversed ? stop - 1 - k : first + k];
+        placed[k] = {glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale};
         x += glyph.advance * scale;
     }
     // Clusters in logical order, then in drawing order; their text is the
     // stretch of `text` from the first one's start to the last one's end.
+    out.clusters.clear();
     std::size_t textFrom = text.size(), textTo = 0;
     for (std::size_t g = first; g < stop;) {
+        std::uint32_t cluster = glyphs[g].cluster;
         std::size_t next = g + 1;
-        while (next < stop && glyphs[next].cluster == glyphs[g].cluster)
+        while (next < stop && glyphs[next].cluster == cluster)
             ++next;
-        std::size_t from = glyphs[g].cluster;
+        std::size_t from = cluster;
         std::size_t to = next < run.endGlyph ? glyphs[next].cluster : run.end;
         to = std::min(std::max(to, from), text.size());
         auto drawn = static_cast<std::uint32_t>(reversed ? stop - next : g - first);
@@ -530,6 +571,7 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
         textTo = std::max(textTo, to);
         g = next;
     }
+    out.text.clear();
     if (textFrom < textTo) {
         out.text.assign(text, textFrom, textTo - textFrom);
         for (Cluster& cluster : out.clusters)
@@ -537,14 +579,11 @@ GlyphRun PageLayout::MakeRun(const Layout& layout, const std::u32string& text, c
     }
     if (reversed)
         std::reverse(out.clusters.begin(), out.clusters.end());
-    return out;
 }
 
-Line PageLayout::HeaderLine(const std::u32string& text, double x, double y) {
-    Line line{x, y, {}, {}};
+void PageLayout::HeaderLine(const std::u32string& text, double x, double y) {
     Itemize(header_, text, 0, 0);
-    Place(header_, text, 0, text.size(), x, y, line.runs);
-    return line;
+    Place(header_, text, 0, text.size(), x, y, NewLine(page_.header, x, y).runs);
 }
 
 double PageLayout::HeaderWidth(const std::u32string& text) {
@@ -606,9 +645,9 @@ void PageLayout::DrawHeader() {
         dateX = countLeft - gap - dateWidth;
     bool dated = dateX >= left + gap;
     std::u32string name = FittedName((dated ? dateX : countLeft) - gap - left);
-    page_.header.push_back(HeaderLine(name, left, y));
+    HeaderLine(name, left, y);
     if (dated)
-        page_.header.push_back(HeaderLine(date, dateX, y));
+        HeaderLine(date, dateX, y);
     Itemize(header_, label, 0, 0);
     page_.hasCount = true;
     page_.count.right = right;

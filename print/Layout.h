@@ -116,16 +116,22 @@ private:
     void Place(Layout& layout, const std::u32string& text, std::size_t start, std::size_t end, double x, double y,
                std::vector<GlyphRun>& runs, std::vector<Rule>* rules = nullptr);
     void Underline(const GlyphRun& run, double from, double to, double y, std::vector<Rule>& rules);
-    GlyphRun MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
-                     std::size_t stop, double& x, double y);
-    // A header item: `text` from `x` on baseline `y`, as a line of its own.
-    Line HeaderLine(const std::u32string& text, double x, double y);
+    void MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
+                 std::size_t stop, double& x, double y, GlyphRun& out);
+    // A header item: `text` from `x` on baseline `y`, a line of the header.
+    void HeaderLine(const std::u32string& text, double x, double y);
     // The width of `text` set in the header's font and size.
     double HeaderWidth(const std::u32string& text);
     // The header's name, shortened in its middle to fit `room` when it does not.
     const std::u32string& FittedName(double room);
     double DigitWidth();
     Slot NextSlot();
+    void Recycle(std::vector<GlyphRun>& runs);
+    void Recycle(std::vector<Line>& lines);
+    // A line or run appended to `lines` or `runs`, with storage from the
+    // page before where there is some.
+    Line& NewLine(std::vector<Line>& lines, double x, double y);
+    GlyphRun& NewRun(std::vector<GlyphRun>& runs);
     void BlankPage();
     void OpenPage();
     void ClosePage();
@@ -153,6 +159,8 @@ private:
     std::u32string name_, fittedName_;
     double fittedRoom_ = -1;
     Page page_;
+    std::vector<GlyphRun> spareRuns_;
+    std::vector<std::vector<GlyphRun>> spareRunLists_;
 
     Layout paragraph_, header_;
 

@@ -3,6 +3,7 @@
 #include <hb-ot.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace print {
 
@@ -183,16 +184,85 @@ void Shaper::ShapeNow(PrintFont& font, const char32_t* text, std::size_t length,
                        positions[i].x_offset, positions[i].y_offset});
 }
 
+// The cache holds words of at most kLongestWord characters, and is emptied
+// when its glyphs pass kMostCached.
+constexpr std::size_t kLongestWord = 64;
+constexpr std::size_t kMostCached = std::size_t(1) << 20;
+
+namespace {
+
+std::uint64_t WordHash(int fontId, hb_script_t script, bool rightToLeft, const char32_t* text, std::size_t length) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(fontId)) << 33) ^
+                         (static_cast<std::uint64_t>(script) << 1) ^ (rightToLeft ? 1 : 0);
+    for (std::size_t i = 0; i < length; ++i)
+        hash = (hash ^ text[i]) * 0x100000001b3ULL;
+    return hash ^ (hash >> 29);
+}
+
+} // namespace
+
+void Shaper::Grow() {
+    std::vector<Entry> old(table_.empty() ? 1024 : table_.size() * 2, Entry{0, 0, 0, 0, 0, 0, HB_SCRIPT_INVALID, false});
+    old.swap(table_);
+    std::size_t mask = table_.size() - 1;
+    for (const Entry& entry : old) {
+        if (entry.length == 0)
+            continue;
+        std::size_t slot = entry.hash & mask;
+        while (table_[slot].length != 0)
+            slot = (slot + 1) & mask;
+        table_[slot] = entry;
+    }
+}
+
+const Shaper::Entry& Shaper::Word(int fontId, PrintFont& font, const std::u32string& text, std::size_t start,
+                                  std::size_t end, hb_script_t script, bool rightToLeft) {
+    const char32_t* word = text.data() + start;
+    std::size_t length = end - start;
+    std::uint64_t hash = WordHash(fontId, script, rightToLeft, word, length);
+    if (table_.empty())
+        Grow();
+    std::size_t mask = table_.size() - 1, slot = hash & mask;
+    for (; table_[slot].length != 0; slot = (slot + 1) & mask) {
+        const Entry& entry = table_[slot];
+        if (entry.hash == hash && entry.length == length && entry.font == fontId && entry.script == script &&
+            entry.rightToLeft == rightToLeft &&
+            std::equal(word, word + length, keys_.begin() + static_cast<std::ptrdiff_t>(entry.keyStart)))
+            return entry;
+    }
+    if (cached_.size() > kMostCached) {
+        std::fill(table_.begin(), table_.end(), Entry{0, 0, 0, 0, 0, 0, HB_SCRIPT_INVALID, false});
+        entries_ = 0;
+        keys_.clear();
+        cached_.clear();
+        slot = hash & mask;
+    } else if (2 * (entries_ + 1) > table_.size()) {
+        Grow();
+        mask = table_.size() - 1;
+        for (slot = hash & mask; table_[slot].length != 0;)
+            slot = (slot + 1) & mask;
+    }
+    Entry entry{hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(length),
+                static_cast<std::uint32_t>(cached_.size()), 0, fontId, script, rightToLeft};
+    keys_.insert(keys_.end(), word, word + length);
+    ShapeNow(font, word, length, script, rightToLeft, 0, cached_);
+    entry.count = static_cast<std::uint32_t>(cached_.size() - entry.first);
+    ++entries_;
+    return table_[slot] = entry;
+}
+
 void Shaper::Shape(int fontId, PrintFont& font, const std::u32string& text, std::size_t start, std::size_t end,
                    hb_script_t script, bool rightToLeft, std::vector<ShapedGlyph>& out) {
-    constexpr std::size_t kLongestWord = 64;
-    constexpr std::size_t kMostCached = std::size_t(1) << 20;
     auto append = [&](const ShapedGlyph* glyphs, std::size_t count, std::size_t at) {
-        for (std::size_t i = 0; i < count; ++i) {
-            ShapedGlyph glyph = glyphs[rightToLeft ? count - 1 - i : i];
-            glyph.cluster += static_cast<std::uint32_t>(at);
-            out.push_back(glyph);
-        }
+        std::size_t base = out.size();
+        if (rightToLeft)
+            out.insert(out.end(), std::reverse_iterator<const ShapedGlyph*>(glyphs + count),
+                       std::reverse_iterator<const ShapedGlyph*>(glyphs));
+        else
+            out.insert(out.end(), glyphs, glyphs + count);
+        auto offset = static_cast<std::uint32_t>(at);
+        for (auto glyph = out.begin() + static_cast<std::ptrdiff_t>(base); glyph != out.end(); ++glyph)
+            glyph->cluster += offset;
     };
     for (std::size_t at = start; at < end;) {
         std::size_t stop = end;
@@ -210,23 +280,8 @@ void Shaper::Shape(int fontId, PrintFont& font, const std::u32string& text, std:
             at = stop;
             continue;
         }
-        key_.clear();
-        key_ += static_cast<char32_t>(fontId);
-        key_ += static_cast<char32_t>(script);
-        key_ += static_cast<char32_t>(rightToLeft);
-        key_.append(text, at, stop - at);
-        auto found = cache_.find(key_);
-        if (found == cache_.end()) {
-            if (cached_.size() > kMostCached) {
-                cache_.clear();
-                cached_.clear();
-            }
-            Entry entry{static_cast<std::uint32_t>(cached_.size()), 0};
-            ShapeNow(font, text.data() + at, stop - at, script, rightToLeft, 0, cached_);
-            entry.count = static_cast<std::uint32_t>(cached_.size() - entry.first);
-            found = cache_.emplace(key_, entry).first;
-        }
-        append(cached_.data() + found->second.first, found->second.count, at);
+        const Entry& entry = Word(fontId, font, text, at, stop, script, rightToLeft);
+        append(cached_.data() + entry.first, entry.count, at);
         at = stop;
     }
 }

@@ -173,14 +173,27 @@ private:
     void ShapeNow(PrintFont& font, const char32_t* text, std::size_t length, hb_script_t script,
                   bool rightToLeft, std::uint32_t clusterBase, std::vector<ShapedGlyph>& out);
 
+    // A shaped word: its font, script and direction, its characters
+    // (keys_[keyStart, keyStart + length)) and its glyphs (cached_[first,
+    // first + count)). A length of 0 marks a free slot of the table.
     struct Entry {
-        std::uint32_t first;
-        std::uint32_t count;
+        std::uint64_t hash;
+        std::uint32_t keyStart, length;
+        std::uint32_t first, count;
+        int font;
+        hb_script_t script;
+        bool rightToLeft;
     };
+    // The glyphs of the word text[start, end), shaped now if not before.
+    const Entry& Word(int fontId, PrintFont& font, const std::u32string& text, std::size_t start, std::size_t end,
+                      hb_script_t script, bool rightToLeft);
+    void Grow();
+
     hb_buffer_t* buffer_;
     hb_language_t language_;
-    std::u32string key_;
-    std::unordered_map<std::u32string, Entry> cache_;
+    std::vector<Entry> table_;    // open addressing; a power of two long
+    std::size_t entries_ = 0;
+    std::vector<char32_t> keys_;
     std::vector<ShapedGlyph> cached_;
     std::vector<ShapedGlyph> word_;
 };

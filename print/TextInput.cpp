@@ -247,6 +247,7 @@ bool TextInput::Overstrike(char32_t c) {
         return false;
     backspace_ = false;
     char32_t& last = text_.back();
+    KeepStyles();
     TextStyle& style = styleOf_.back();
     if (c == last)
         style.bold = true;
@@ -254,7 +255,6 @@ bool TextInput::Overstrike(char32_t c) {
         style.underline = true;
     if (c != '_')
         last = c;
-    styled_ = true;
     ++column_;
     return true;
 }
@@ -263,8 +263,7 @@ void TextInput::Add(char32_t c) {
     if (text_.empty())
         textColumn_ = column_;
     text_ += c;
-    styleOf_.push_back(escapes_.Style());
-    styled_ = styled_ || !styleOf_.back().Plain();
+    AddStyle(escapes_.Style(), 1);
     ++column_;
     if (text_.size() >= kLongestParagraph)
         SplitLongParagraph();
@@ -283,14 +282,33 @@ std::size_t TextInput::AddPrintableAscii(const unsigned char* bytes, std::size_t
         if (text_.empty())
             textColumn_ = column_;
         text_.append(bytes + done, bytes + done + take);
-        styleOf_.insert(styleOf_.end(), take, style);
-        styled_ = styled_ || !style.Plain();
+        AddStyle(style, take);
         column_ += take;
         done += take;
         if (text_.size() >= kLongestParagraph)
             SplitLongParagraph();
     }
     return count;
+}
+
+// Styles are kept, one per character, only once one of the paragraph's
+// characters is not plain; until then styleOf_ is empty.
+void TextInput::KeepStyles() {
+    if (!styled_) {
+        styleOf_.assign(text_.size(), TextStyle());
+        styled_ = true;
+    }
+}
+
+// The style of the last `count` characters added to text_.
+void TextInput::AddStyle(const TextStyle& style, std::size_t count) {
+    if (!styled_ && style.Plain())
+        return;
+    if (!styled_) {
+        styleOf_.assign(text_.size() - count, TextStyle());
+        styled_ = true;
+    }
+    styleOf_.insert(styleOf_.end(), count, style);
 }
 
 void TextInput::SplitLongParagraph() {
@@ -300,9 +318,12 @@ void TextInput::SplitLongParagraph() {
     else
         ++cut;
     std::u32string rest = text_.substr(cut);
-    std::vector<TextStyle> restStyles(styleOf_.begin() + static_cast<std::ptrdiff_t>(cut), styleOf_.end());
+    std::vector<TextStyle> restStyles;
+    if (styled_) {
+        restStyles.assign(styleOf_.begin() + static_cast<std::ptrdiff_t>(cut), styleOf_.end());
+        styleOf_.resize(cut);
+    }
     text_.resize(cut);
-    styleOf_.resize(cut);
     EmitParagraph();
     text_ = rest;
     styleOf_ = restStyles;

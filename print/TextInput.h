@@ -60,6 +60,8 @@ private:
     void Backspace();
     bool Overstrike(char32_t c);
     void Add(char32_t c);
+    void KeepStyles();
+    void AddStyle(const TextStyle& style, std::size_t count);
     std::size_t AddPrintableAscii(const unsigned char* bytes, std::size_t size);
     void SplitLongParagraph();
     void EmitParagraph();
@@ -83,7 +85,7 @@ private:
     EscapeReader escapes_;
     bool backspace_ = false; // the next character is struck over the last
     std::u32string text_;
-    std::vector<TextStyle> styleOf_; // of each character of text_
+    std::vector<TextStyle> styleOf_; // of each character of text_ once styled_
     bool styled_ = false;            // some of them are not plain
     std::vector<StyleSpan> spans_;
     std::size_t line_ = 1, column_ = 1, textColumn_ = 1;
