@@ -47,6 +47,20 @@ int NextFreeCode(std::size_t& nextOrder) {
 }
 
 
+// How a code byte goes into a string: as itself, after a backslash, or as
+// a backslash and three octal digits.
+enum : unsigned char { kAsItself, kEscaped, kOctal };
+struct CodeBytes {
+    unsigned char form[256];
+    CodeBytes() {
+        for (int byte = 0; byte < 256; ++byte)
+            form[byte] = byte < 0x20 || byte == 0x7F ? kOctal
+                         : byte == '(' || byte == ')' || byte == '\\' ? kEscaped
+                                                                       : kAsItself;
+    }
+};
+const CodeBytes kCodeBytes;
+
 // PostScript text for a DSC comment or a name: printable ASCII only.
 std::string CommentText(const std::string& text) {
     std::string clean;
@@ -98,22 +112,44 @@ int PsWriter::CodeOf(int fontId, std::uint32_t glyph, const std::u32string& text
 }
 
 // PostScript lines stay under 255 bytes, as the conventions ask.
-void PsWriter::Write(const std::string& text) {
-    if (lineLength_ > 0 && lineLength_ + text.size() > 200) {
+void PsWriter::Write(const std::string& text) { Write(text.data(), text.size()); }
+
+void PsWriter::Write(const char* text, std::size_t size) {
+    if (lineLength_ > 0 && lineLength_ + size > 200) {
         body_.Write("\n", 1);
         lineLength_ = 0;
     }
-    body_.Write(text);
-    lineLength_ += text.size();
+    body_.Write(text, size);
+    lineLength_ += size;
 }
 
 void PsWriter::FlushString() {
-    if (string_.empty())
+    if (stringLength_ == 1)
         return;
-    string_.insert(0, 1, '(');
-    string_ += stringEmboldened_ ? ")B " : ")S ";
-    Write(string_);
-    string_.clear();
+    std::memcpy(string_ + stringLength_, stringEmboldened_ ? ")B " : ")S ", 3);
+    Write(string_, stringLength_ + 3);
+    stringLength_ = 1;
+}
+
+void PsWriter::AppendCode(unsigned char byte) {
+    char* at = string_ + stringLength_;
+    switch (kCodeBytes.form[byte]) {
+    case kAsItself:
+        at[0] = static_cast<char>(byte);
+        stringLength_ += 1;
+        break;
+    case kEscaped:
+        at[0] = '\\';
+        at[1] = static_cast<char>(byte);
+        stringLength_ += 2;
+        break;
+    default:
+        at[0] = '\\';
+        at[1] = static_cast<char>('0' + (byte >> 6));
+        at[2] = static_cast<char>('0' + ((byte >> 3) & 7));
+        at[3] = static_cast<char>('0' + (byte & 7));
+        stringLength_ += 4;
+    }
 }
 
 void PsWriter::SwitchEncoding(int key, bool slanted) {
@@ -139,8 +175,12 @@ void PsWriter::SetColor(std::uint32_t color) {
 void PsWriter::DrawRule(const Rule& rule) {
     FlushString();
     SetColor(rule.color);
-    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) +
-          " rectfill ");
+    operator_.clear();
+    for (double value : {rule.x, rule.y, rule.width, rule.height}) {
+        AppendNumber(operator_, value);
+        operator_ += ' ';
+    }
+    Write(operator_ + "rectfill ");
 }
 
 // Moves by whole hundredths of a point, and keeps where that puts the
@@ -148,10 +188,16 @@ void PsWriter::DrawRule(const Rule& rule) {
 void PsWriter::MoveTo(double x, double y) {
     FlushString();
     double dx = RoundedToHundredths(x - pointX_), dy = RoundedToHundredths(y - pointY_);
-    if (dy == 0)
-        Write(Number(dx) + " R ");
-    else
-        Write(Number(dx) + " " + Number(dy) + " V ");
+    operator_.clear();
+    AppendNumber(operator_, dx);
+    if (dy == 0) {
+        operator_ += " R ";
+    } else {
+        operator_ += ' ';
+        AppendNumber(operator_, dy);
+        operator_ += " V ";
+    }
+    Write(operator_);
     pointX_ += dx;
     pointY_ += dy;
 }
@@ -164,7 +210,12 @@ void PsWriter::StartAt(double x, double y) {
     }
     pointX_ = RoundedToHundredths(x);
     pointY_ = RoundedToHundredths(y);
-    Write(Number(x) + " " + Number(y) + " M ");
+    operator_.clear();
+    AppendNumber(operator_, x);
+    operator_ += ' ';
+    AppendNumber(operator_, y);
+    operator_ += " M ";
+    Write(operator_);
 }
 
 int PsWriter::EncodingKey(int fontId, int encoding) {
@@ -182,55 +233,56 @@ int PsWriter::EncodingKey(int fontId, int encoding) {
 }
 
 // Draws the run's glyphs cluster by cluster, with its font, its codes and
-// the key of the encoding last used looked up once for the run.
+// the key of the encoding last used looked up once for the run. Its colour
+// and emboldening are set when its first glyph is drawn.
 void PsWriter::DrawRun(const GlyphRun& run) {
-    RunFont drawing{CodesOf(run.font), fonts_.Font(run.font)};
-    for (const Cluster& cluster : run.clusters)
-        for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i)
-            DrawGlyph(run, drawing, cluster, run.glyphs[i]);
+    FontCodes& codes = CodesOf(run.font);
+    PrintFont& font = fonts_.Font(run.font);
+    const double size = run.size;
+    const double unitsPerEm = font.UnitsPerEm();
+    int encoding = -1, key = -1;
+    bool styled = false;
+    for (const Cluster& cluster : run.clusters) {
+        for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i) {
+            const PlacedGlyph& placed = run.glyphs[i];
+            std::uint32_t glyph = placed.glyph;
+            int code = codes.codeOf[glyph < codes.codeOf.size() ? glyph : 0];
+            if (code < 0)
+                code = FirstCode(run, cluster, glyph);
+            if (!styled) {
+                SetColor(run.color);
+                if (run.emboldened != stringEmboldened_) {
+                    FlushString();
+                    stringEmboldened_ = run.emboldened;
+                    emboldens_ = emboldens_ || run.emboldened;
+                }
+                styled = true;
+            }
+            if (code >> 8 != encoding) {
+                encoding = code >> 8;
+                key = EncodingKey(run.font, encoding);
+            }
+            SelectEncoding(key, run.slanted);
+            if (std::fabs(placed.x - pointX_) > 0.005 || std::fabs(placed.y - pointY_) > 0.005)
+                MoveTo(placed.x, placed.y);
+            if (stringLength_ > kLongestString)
+                FlushString();
+            AppendCode(static_cast<unsigned char>(code & 0xFF));
+            pointX_ += font.NaturalAdvance(glyph) * size / unitsPerEm;
+        }
+    }
 }
 
-void PsWriter::DrawGlyph(const GlyphRun& run, RunFont& drawing, const Cluster& cluster, const PlacedGlyph& placed) {
-    std::uint32_t glyph = placed.glyph;
-    FontCodes& codes = drawing.codes;
-    int code = codes.codeOf[glyph < codes.codeOf.size() ? glyph : 0];
-    if (code < 0) {
-        // A glyph alone in its cluster stands for the cluster's characters
-        // (less joiners and controls), so that text comes back out.
-        std::u32string stands;
-        if (cluster.count == 1)
-            for (char32_t c : ClusterText(run, cluster))
-                if (!IsDefaultIgnorable(c) && c >= 0x20)
-                    stands += c;
-        code = CodeOf(run.font, glyph, stands);
-    }
-    SetColor(run.color);
-    if (code >> 8 != drawing.encoding) {
-        drawing.encoding = code >> 8;
-        drawing.key = EncodingKey(run.font, drawing.encoding);
-    }
-    SelectEncoding(drawing.key, run.slanted);
-    if (run.emboldened != stringEmboldened_) {
-        FlushString();
-        stringEmboldened_ = run.emboldened;
-        emboldens_ = emboldens_ || run.emboldened;
-    }
-    if (std::fabs(placed.x - pointX_) > 0.005 || std::fabs(placed.y - pointY_) > 0.005)
-        MoveTo(placed.x, placed.y);
-    if (string_.size() > 100)
-        FlushString();
-    unsigned char byte = static_cast<unsigned char>(code & 0xFF);
-    if (byte == '(' || byte == ')' || byte == '\\') {
-        string_ += '\\';
-        string_ += static_cast<char>(byte);
-    } else if (byte < 0x20 || byte == 0x7F) {
-        char octal[8];
-        std::snprintf(octal, sizeof octal, "\\%03o", byte);
-        string_ += octal;
-    } else {
-        string_ += static_cast<char>(byte);
-    }
-    pointX_ += drawing.font.NaturalAdvance(glyph) * run.size / drawing.font.UnitsPerEm();
+// The code of a glyph drawn for the first time. A glyph alone in its
+// cluster stands for the cluster's characters (less joiners and controls),
+// so that text comes back out.
+int PsWriter::FirstCode(const GlyphRun& run, const Cluster& cluster, std::uint32_t glyph) {
+    std::u32string stands;
+    if (cluster.count == 1)
+        for (char32_t c : ClusterText(run, cluster))
+            if (!IsDefaultIgnorable(c) && c >= 0x20)
+                stands += c;
+    return CodeOf(run.font, glyph, stands);
 }
 
 void PsWriter::DrawLine(const Line& line) {

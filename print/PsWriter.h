@@ -57,20 +57,14 @@ private:
     void MoveTo(double x, double y);
     void StartAt(double x, double y);
     void DrawLine(const Line& line);
-    // A run's font as its glyphs are drawn: its codes, and the key of the
-    // encoding of the glyph drawn last.
-    struct RunFont {
-        FontCodes& codes;
-        PrintFont& font;
-        int encoding = -1;
-        int key = -1;
-    };
     void DrawRun(const GlyphRun& run);
-    void DrawGlyph(const GlyphRun& run, RunFont& drawing, const Cluster& cluster, const PlacedGlyph& placed);
+    int FirstCode(const GlyphRun& run, const Cluster& cluster, std::uint32_t glyph);
+    void AppendCode(unsigned char byte);
     void DrawCount(const Page& page);
     void DrawRule(const Rule& rule);
     void FlushString();
     void Write(const std::string& text);
+    void Write(const char* text, std::size_t size);
     bool WriteSetup(std::string& error);
     bool WriteCffFont(const PrintFont& font, const std::vector<t42::DrawnGlyph>& drawn, t42::OutputBuffer& program,
                       CffSubset& subset, std::vector<std::string>& tokens, std::string& error);
@@ -90,12 +84,17 @@ private:
 
     // The PostScript being written: the encoding selected (its key, times 2,
     // plus 1 when slanted), the colour, where the current point is, and the
-    // string being built, shown emboldened or not.
+    // string being built ("(" and its codes), shown emboldened or not.
     int encoding_ = -1;
     std::uint32_t color_ = kBlack;
     double pointX_ = 0, pointY_ = 0;
-    std::string string_;
+    // A string is shown once it holds more than kLongestString bytes: "("
+    // and codes of at most four bytes each, and ")S " still fit.
+    static constexpr std::size_t kLongestString = 101;
+    char string_[kLongestString + 4 + 3 + 1] = "(";
+    std::size_t stringLength_ = 1;
     bool stringEmboldened_ = false;
+    std::string operator_; // the moves and rules being written
     bool colors_ = false;             // whether any colour was set, for the prolog
     bool emboldens_ = false;          // whether any string was
     std::vector<char> slantedKeys_;   // [key]: whether its slanted copy is used
