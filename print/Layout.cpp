@@ -219,33 +219,48 @@ void PageLayout::ApplyStyles(Layout& layout, const std::u32string& text, const s
     }
 }
 
+namespace {
+
+// The script of each ASCII character as the layout sees it: Latin letters,
+// and the rest common to all scripts.
+struct AsciiScripts {
+    hb_script_t of[0x80];
+    AsciiScripts() {
+        for (char32_t c = 0; c < 0x80; ++c)
+            of[c] = (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
+    }
+};
+const AsciiScripts kAsciiScripts;
+
+} // namespace
+
 void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
                          const std::vector<StyleSpan>& styles) {
-    std::vector<int>& fontOf_ = layout.fontOf;
-    std::vector<hb_script_t>& scriptOf_ = layout.scriptOf;
-    std::vector<signed char>& levels_ = layout.levels;
-    std::vector<Run>& runs_ = layout.runs;
-    std::vector<ShapedGlyph>& glyphs_ = layout.glyphs;
     std::size_t n = text.size();
-    fontOf_.resize(n);
-    scriptOf_.resize(n);
-    levels_.assign(n, 0);
-    bool bidi = false;
+    layout.fontOf.resize(n);
+    layout.scriptOf.resize(n);
+    layout.levels.assign(n, 0);
+    int* fontOf = layout.fontOf.data();
+    hb_script_t* scriptOf = layout.scriptOf.data();
+    bool bidi = false, tabs = false;
     hb_script_t known = HB_SCRIPT_INVALID;
+    std::size_t firstKnown = n;
     for (std::size_t i = 0; i < n; ++i) {
         char32_t c = text[i];
         if (c == '\t') {
-            fontOf_[i] = kTab;
-            scriptOf_[i] = HB_SCRIPT_COMMON;
+            fontOf[i] = kTab;
+            scriptOf[i] = HB_SCRIPT_COMMON;
+            tabs = true;
             continue;
         }
-        bidi = bidi || c >= 0x0590;
         int id;
+        hb_script_t script;
         if (c < 0x80) {
             id = fonts_.FontFor(c);
-            scriptOf_[i] = (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
+            script = kAsciiScripts.of[c];
         } else {
-            scriptOf_[i] = hb_unicode_script(unicode_, c);
+            bidi = bidi || c >= 0x0590;
+            script = hb_unicode_script(unicode_, c);
             bool follows = IsDefaultIgnorable(c);
             if (!follows && c >= 0x0300) {
                 hb_unicode_general_category_t category = hb_unicode_general_category(unicode_, c);
@@ -253,7 +268,7 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
                           category == HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK ||
                           category == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK;
             }
-            int before = i > 0 ? fontOf_[i - 1] : kTab;
+            int before = i > 0 ? fontOf[i - 1] : kTab;
             if (follows && before != kTab && (IsDefaultIgnorable(c) || fonts_.Font(before).HasGlyph(c)))
                 id = before;
             else if (IsDefaultIgnorable(c))
@@ -266,27 +281,32 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
                 MarkMissing(c, line, column + i);
             id = 0;
         }
-        fontOf_[i] = id;
-        hb_script_t script = scriptOf_[i];
-        if (script != HB_SCRIPT_COMMON && script != HB_SCRIPT_INHERITED && script != HB_SCRIPT_UNKNOWN)
+        fontOf[i] = id;
+        // Characters common to scripts take the script before them.
+        if (script != HB_SCRIPT_COMMON && script != HB_SCRIPT_INHERITED && script != HB_SCRIPT_UNKNOWN) {
             known = script;
-        else if (known != HB_SCRIPT_INVALID)
-            scriptOf_[i] = known;
-        else
-            scriptOf_[i] = HB_SCRIPT_INVALID;
+            firstKnown = std::min(firstKnown, i);
+        }
+        scriptOf[i] = known;
     }
-    // Characters before the first of a script take the script after them.
-    hb_script_t next = HB_SCRIPT_LATIN;
-    for (std::size_t i = n; i-- > 0;) {
-        if (scriptOf_[i] == HB_SCRIPT_INVALID || scriptOf_[i] == HB_SCRIPT_COMMON)
-            scriptOf_[i] = next;
-        else
-            next = scriptOf_[i];
+    // Characters before the first of a script take the script after them
+    // (Latin when there is none), and so do tabs.
+    if (tabs) {
+        hb_script_t next = HB_SCRIPT_LATIN;
+        for (std::size_t i = n; i-- > 0;) {
+            if (scriptOf[i] == HB_SCRIPT_INVALID || scriptOf[i] == HB_SCRIPT_COMMON)
+                scriptOf[i] = next;
+            else
+                next = scriptOf[i];
+        }
+    } else {
+        std::fill(scriptOf, scriptOf + firstKnown, firstKnown < n ? scriptOf[firstKnown] : HB_SCRIPT_LATIN);
     }
     ApplyStyles(layout, text, styles);
     const std::vector<std::uint32_t>& styleOf = layout.styleOf;
     const std::vector<unsigned char>& drawnOf = layout.drawnOf;
     bool styled = !styleOf.empty();
+    signed char* levels = layout.levels.data();
     layout.rightToLeft = false;
     if (bidi) {
         layout.bidiTypes.resize(n);
@@ -296,41 +316,48 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
         fribidi_get_bracket_types(chars, static_cast<FriBidiStrIndex>(n), layout.bidiTypes.data(), layout.bracketTypes.data());
         FriBidiParType direction = FRIBIDI_PAR_ON;
         if (fribidi_get_par_embedding_levels_ex(layout.bidiTypes.data(), layout.bracketTypes.data(),
-                                                static_cast<FriBidiStrIndex>(n), &direction, levels_.data()) == 0)
-            levels_.assign(n, 0);
+                                                static_cast<FriBidiStrIndex>(n), &direction, levels) == 0)
+            layout.levels.assign(n, 0);
         else
             layout.rightToLeft = FRIBIDI_IS_RTL(direction);
     }
-    runs_.clear();
-    glyphs_.clear();
+    // Runs of one font, script, bidi level and style, each shaped.
+    auto sameRun = [&](std::size_t a, std::size_t b) {
+        return fontOf[a] == fontOf[b] && scriptOf[a] == scriptOf[b] && levels[a] == levels[b] &&
+               (!styled || (styleOf[a] == styleOf[b] && drawnOf[a] == drawnOf[b]));
+    };
+    std::vector<Run>& runs = layout.runs;
+    std::vector<ShapedGlyph>& glyphs = layout.glyphs;
+    runs.clear();
+    glyphs.clear();
     for (std::size_t start = 0; start < n;) {
         std::size_t end = start + 1;
-        if (fontOf_[start] != kTab)
-            while (end < n && fontOf_[end] == fontOf_[start] && scriptOf_[end] == scriptOf_[start] &&
-                   levels_[end] == levels_[start] &&
-                   (!styled || (styleOf[end] == styleOf[start] && drawnOf[end] == drawnOf[start])))
+        if (fontOf[start] != kTab)
+            while (end < n && sameRun(end, start))
                 ++end;
-        Run run{start, end, fontOf_[start], scriptOf_[start], levels_[start], glyphs_.size(), 0,
+        Run run{start, end, fontOf[start], scriptOf[start], levels[start], glyphs.size(), 0,
                 styled ? styleOf[start] : 0, styled ? drawnOf[start] : static_cast<unsigned char>(0)};
         if (run.font != kTab)
-            shaper_.Shape(run.font, fonts_.Font(run.font), text, start, end, run.script, (run.level & 1) != 0, glyphs_);
-        run.endGlyph = glyphs_.size();
-        runs_.push_back(run);
+            shaper_.Shape(run.font, fonts_.Font(run.font), text, start, end, run.script, (run.level & 1) != 0, glyphs);
+        run.endGlyph = glyphs.size();
+        runs.push_back(run);
         start = end;
     }
     layout.advance.assign(n, 0);
     layout.clusterStart.assign(n, 0);
-    for (const Run& run : runs_) {
+    double* advance = layout.advance.data();
+    char* clusterStart = layout.clusterStart.data();
+    for (const Run& run : runs) {
         if (run.font == kTab) {
-            layout.clusterStart[run.start] = 1;
+            clusterStart[run.start] = 1;
             continue;
         }
         PrintFont& font = fonts_.Font(run.font);
         double scale = model_.fontSize / font.UnitsPerEm();
         for (std::size_t g = run.firstGlyph; g < run.endGlyph; ++g) {
-            std::size_t cluster = std::min<std::size_t>(glyphs_[g].cluster, n - 1);
-            layout.advance[cluster] += glyphs_[g].advance * scale;
-            layout.clusterStart[cluster] = 1;
+            std::size_t cluster = std::min<std::size_t>(glyphs[g].cluster, n - 1);
+            advance[cluster] += glyphs[g].advance * scale;
+            clusterStart[cluster] = 1;
         }
     }
 }
@@ -547,30 +574,38 @@ void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const
     std::size_t count = stop - first;
     out.glyphs.resize(count);
     PlacedGlyph* placed = out.glyphs.data();
-    for (std::size_t k = 0; k < count; ++k) {
-        const ShapedGlyph& glyph = glyphs[reversed ? stop - 1 - k : first + k];
-        placed[k] = {glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale};
+    auto place = [&](const ShapedGlyph& glyph, PlacedGlyph& into) {
+        into = {glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale};
         x += glyph.advance * scale;
-    }
+    };
+    if (reversed)
+        for (std::size_t k = 0; k < count; ++k)
+            place(glyphs[stop - 1 - k], placed[k]);
+    else
+        for (std::size_t k = 0; k < count; ++k)
+            place(glyphs[first + k], placed[k]);
     // Clusters in logical order, then in drawing order; their text is the
     // stretch of `text` from the first one's start to the last one's end.
-    out.clusters.clear();
-    std::size_t textFrom = text.size(), textTo = 0;
+    out.clusters.resize(count);
+    Cluster* clusters = out.clusters.data();
+    const std::size_t textSize = text.size(), runEnd = run.end, runEndGlyph = run.endGlyph;
+    std::size_t made = 0, textFrom = textSize, textTo = 0;
     for (std::size_t g = first; g < stop;) {
         std::uint32_t cluster = glyphs[g].cluster;
         std::size_t next = g + 1;
         while (next < stop && glyphs[next].cluster == cluster)
             ++next;
         std::size_t from = cluster;
-        std::size_t to = next < run.endGlyph ? glyphs[next].cluster : run.end;
-        to = std::min(std::max(to, from), text.size());
+        std::size_t to = next < runEndGlyph ? glyphs[next].cluster : runEnd;
+        to = std::min(std::max(to, from), textSize);
         auto drawn = static_cast<std::uint32_t>(reversed ? stop - next : g - first);
-        out.clusters.push_back({drawn, static_cast<std::uint32_t>(next - g), static_cast<std::uint32_t>(from),
-                                static_cast<std::uint32_t>(to - from)});
+        clusters[made++] = {drawn, static_cast<std::uint32_t>(next - g), static_cast<std::uint32_t>(from),
+                            static_cast<std::uint32_t>(to - from)};
         textFrom = std::min(textFrom, from);
         textTo = std::max(textTo, to);
         g = next;
     }
+    out.clusters.resize(made);
     out.text.clear();
     if (textFrom < textTo) {
         out.text.assign(text, textFrom, textTo - textFrom);
