@@ -281,7 +281,9 @@ std::size_t TextInput::AddPrintableAscii(const unsigned char* bytes, std::size_t
         std::size_t take = std::min(count - done, kLongestParagraph - text_.size());
         if (text_.empty())
             textColumn_ = column_;
-        text_.append(bytes + done, bytes + done + take);
+        std::size_t at = text_.size();
+        text_.resize(at + take);
+        std::copy(bytes + done, bytes + done + take, &text_[at]);
         AddStyle(style, take);
         column_ += take;
         done += take;
