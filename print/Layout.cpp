@@ -574,9 +574,10 @@ void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const
     std::size_t count = stop - first;
     out.glyphs.resize(count);
     PlacedGlyph* placed = out.glyphs.data();
+    double pen = x; // in a register: the stores below could alias x
     auto place = [&](const ShapedGlyph& glyph, PlacedGlyph& into) {
-        into = {glyph.glyph, x + glyph.xOffset * scale, y + glyph.yOffset * scale};
-        x += glyph.advance * scale;
+        into = {glyph.glyph, pen + glyph.xOffset * scale, y + glyph.yOffset * scale};
+        pen += glyph.advance * scale;
     };
     if (reversed)
         for (std::size_t k = 0; k < count; ++k)
@@ -584,6 +585,7 @@ void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const
     else
         for (std::size_t k = 0; k < count; ++k)
             place(glyphs[first + k], placed[k]);
+    x = pen;
     // Clusters in logical order, then in drawing order; their text is the
     // stretch of `text` from the first one's start to the last one's end.
     out.clusters.resize(count);

@@ -242,6 +242,8 @@ void PsWriter::DrawRun(const GlyphRun& run) {
     const double unitsPerEm = font.UnitsPerEm();
     int encoding = -1, key = -1;
     bool styled = false;
+    // The current point, kept in registers: the string's bytes could alias it.
+    double penX = pointX_, penY = pointY_;
     for (const Cluster& cluster : run.clusters) {
         for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i) {
             const PlacedGlyph& placed = run.glyphs[i];
@@ -263,14 +265,21 @@ void PsWriter::DrawRun(const GlyphRun& run) {
                 key = EncodingKey(run.font, encoding);
             }
             SelectEncoding(key, run.slanted);
-            if (std::fabs(placed.x - pointX_) > 0.005 || std::fabs(placed.y - pointY_) > 0.005)
+            if (std::fabs(placed.x - penX) > 0.005 || std::fabs(placed.y - penY) > 0.005) {
+                pointX_ = penX;
+                pointY_ = penY;
                 MoveTo(placed.x, placed.y);
+                penX = pointX_;
+                penY = pointY_;
+            }
             if (stringLength_ > kLongestString)
                 FlushString();
             AppendCode(static_cast<unsigned char>(code & 0xFF));
-            pointX_ += font.NaturalAdvance(glyph) * size / unitsPerEm;
+            penX += font.NaturalAdvance(glyph) * size / unitsPerEm;
         }
     }
+    pointX_ = penX;
+    pointY_ = penY;
 }
 
 // The code of a glyph drawn for the first time. A glyph alone in its
