@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <unistd.h>
 
@@ -240,6 +241,10 @@ void PsWriter::DrawRun(const GlyphRun& run) {
     PrintFont& font = fonts_.Font(run.font);
     const double size = run.size;
     const double unitsPerEm = font.UnitsPerEm();
+    if (codes.advanceSize != size) {
+        codes.advanceOf.assign(codes.codeOf.size(), std::numeric_limits<double>::quiet_NaN());
+        codes.advanceSize = size;
+    }
     int encoding = -1, key = -1;
     bool styled = false;
     // The current point, kept in registers: the string's bytes could alias it.
@@ -248,7 +253,8 @@ void PsWriter::DrawRun(const GlyphRun& run) {
         for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i) {
             const PlacedGlyph& placed = run.glyphs[i];
             std::uint32_t glyph = placed.glyph;
-            int code = codes.codeOf[glyph < codes.codeOf.size() ? glyph : 0];
+            std::size_t index = glyph < codes.codeOf.size() ? glyph : 0;
+            int code = codes.codeOf[index];
             if (code < 0)
                 code = FirstCode(run, cluster, glyph);
             if (!styled) {
@@ -275,7 +281,10 @@ void PsWriter::DrawRun(const GlyphRun& run) {
             if (stringLength_ > kLongestString)
                 FlushString();
             AppendCode(static_cast<unsigned char>(code & 0xFF));
-            penX += font.NaturalAdvance(glyph) * size / unitsPerEm;
+            double& advance = codes.advanceOf[index];
+            if (std::isnan(advance))
+                advance = font.NaturalAdvance(glyph) * size / unitsPerEm;
+            penX += advance;
         }
     }
     pointX_ = penX;
