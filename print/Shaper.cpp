@@ -199,6 +199,14 @@ std::uint64_t WordHash(int fontId, hb_script_t script, bool rightToLeft, const c
     return hash ^ (hash >> 29);
 }
 
+// Words are short: a loop beats a call to memcmp.
+bool SameCharacters(const char32_t* a, const char32_t* b, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 } // namespace
 
 void Shaper::Grow() {
@@ -226,8 +234,7 @@ const Shaper::Entry& Shaper::Word(int fontId, PrintFont& font, const std::u32str
     for (; table_[slot].length != 0; slot = (slot + 1) & mask) {
         const Entry& entry = table_[slot];
         if (entry.hash == hash && entry.length == length && entry.font == fontId && entry.script == script &&
-            entry.rightToLeft == rightToLeft &&
-            std::equal(word, word + length, keys_.begin() + static_cast<std::ptrdiff_t>(entry.keyStart)))
+            entry.rightToLeft == rightToLeft && SameCharacters(word, keys_.data() + entry.keyStart, length))
             return entry;
     }
     if (cached_.size() > kMostCached) {
