@@ -3,10 +3,11 @@
 a 1,000-page text file and a one-page file of mixed scripts. For each tool:
 the median wall time of writing PostScript, its bytes, the bytes of the PDF
 made from it (quelin: -o NAME.pdf; the others: ps2pdf), pages and peak
-memory. Prints a Markdown table. Then PDF written directly, beside
-cups-filters' texttopdf and cairo (pango-view): the GPL 75 times, and one
-line of Chinese. Also times quelin on 250, 500 and 1,000 pages, to show
-that its cost grows linearly with the input."""
+memory. Prints a Markdown table. Then the GPL 75 times to PostScript beside
+enscript (and, with --before, an earlier build of quelin), and PDF written
+directly, beside cups-filters' texttopdf and cairo (pango-view): the GPL
+75 times, and one line of Chinese. Also times quelin on 250, 500 and 1,000
+pages, to show that its cost grows linearly with the input."""
 
 import argparse
 import os
@@ -46,12 +47,13 @@ def make_inputs(folder, readme):
     return [("README.md", readme), ("1,000-page text", book), ("one page, mixed scripts", mixed)]
 
 
-def timed(command, stdout):
+def timed(command, stdout, env=None):
     """Wall time, peak resident memory (KB) and processor time (user and
     system, which a loaded machine disturbs less than wall time) of one run."""
     with open(stdout, "wb") as out:
         start = time.perf_counter()
-        done = subprocess.run(["/usr/bin/time", "-f", "%U %S %M"] + command, stdout=out, stderr=subprocess.PIPE)
+        done = subprocess.run(["/usr/bin/time", "-f", "%U %S %M"] + command, stdout=out, stderr=subprocess.PIPE,
+                              env=dict(os.environ, **(env or {})))
         elapsed = time.perf_counter() - start
     if done.returncode not in (0, 4):  # 4: quelin printed, with characters no font has
         sys.exit(f"failed: {' '.join(command)}\n{done.stderr.decode(errors='replace')[-2000:]}")
@@ -81,46 +83,79 @@ TEXTTOPDF = "/usr/lib/cups/filter/texttopdf"
 CHINESE = "我能吞下玻璃而不伤身体。"
 
 
+def gpl_text(folder):
+    gpl = os.path.join(folder, "gpl75.txt")
+    if not os.path.exists(gpl):
+        with open("/usr/share/common-licenses/GPL-3") as licence, open(gpl, "w") as out:
+            out.write(licence.read() * 75)
+    return gpl
+
+
+def interleaved(jobs, runs):
+    """Each job's runs taken in turns, so that a change in the machine's load
+    falls on all of them alike."""
+    results = {job[0]: [] for job in jobs}
+    for _ in range(runs):
+        for name, command, stdout, *env in jobs:
+            results[name].append(timed(command, stdout or os.devnull, env[0] if env else None))
+    return results
+
+
+def postscript_table(quelin, before, folder, runs):
+    """The GPL 75 times to PostScript, beside enscript and an earlier build."""
+    gpl = gpl_text(folder)
+    out_ps = f"{folder}/gpl.ps"
+    jobs = [("quelin print", [quelin, "print", gpl, "-o", out_ps], None)]
+    if before:
+        jobs.append(("quelin print, earlier build", [before, "print", gpl, "-o", out_ps], None))
+    jobs.append(("enscript", ["enscript", "-q", "-p", out_ps, gpl], None))
+    results = interleaved(jobs, runs)
+    print("\n| GPL 75 times to PostScript | Time | Processor time | PostScript | Pages | Peak memory |\n"
+          "|---|---|---|---|---|---|")
+    for name, command, _ in jobs:
+        timed(command, os.devnull)  # its file, for the size and pages
+        done = results[name]
+        print(f"| {name} | {statistics.median(r[0] for r in done):.2f} s | "
+              f"{statistics.median(r[2] for r in done):.2f} s | {megabytes(os.path.getsize(out_ps))} | "
+              f"{pages(out_ps)} | {max(r[1] for r in done) / 1024:.1f} MB |")
+
+
 def pdf_table(quelin, folder, runs):
     """Straight to PDF: the GPL 75 times and a line of Chinese."""
-    gpl = os.path.join(folder, "gpl75.txt")
-    with open("/usr/share/common-licenses/GPL-3") as licence, open(gpl, "w") as out:
-        out.write(licence.read() * 75)
+    gpl = gpl_text(folder)
     chinese = os.path.join(folder, "chinese.txt")
     with open(chinese, "w") as out:
         out.write(CHINESE + "\n")
     out_pdf = f"{folder}/direct.pdf"
-    jobs = [("GPL 75 times", "quelin print", [quelin, "print", gpl, "-o", out_pdf], None, {}),
-            ("GPL 75 times", "texttopdf", [TEXTTOPDF, "1", "u", "t", "1", "", gpl], out_pdf, {}),
-            ("GPL 75 times", "texttopdf, CHARSET=utf-8", [TEXTTOPDF, "1", "u", "t", "1", "", gpl], out_pdf,
-             {"CHARSET": "utf-8"}),
-            ("a line of Chinese", "quelin print (WenQuanYi Zen Hei)",
-             [quelin, "print", "--font", "WenQuanYi Zen Hei", chinese, "-o", out_pdf], None, {}),
-            ("a line of Chinese", "cairo (pango-view, Noto Sans CJK)",
-             ["pango-view", "-q", "--font", "Noto Sans CJK SC 10", "-o", out_pdf, chinese], None, {})]
+    # The GPL's jobs are run in turns, quelin's time against texttopdf's in
+    # the same rounds.
+    gpl_jobs = [("quelin print", [quelin, "print", gpl, "-o", out_pdf], None, {}),
+                ("texttopdf", [TEXTTOPDF, "1", "u", "t", "1", "", gpl], out_pdf, {}),
+                ("texttopdf, CHARSET=utf-8", [TEXTTOPDF, "1", "u", "t", "1", "", gpl], out_pdf, {"CHARSET": "utf-8"})]
+    if not os.path.exists(TEXTTOPDF):
+        gpl_jobs = gpl_jobs[:1]
+    chinese_jobs = [("quelin print (WenQuanYi Zen Hei)",
+                     [quelin, "print", "--font", "WenQuanYi Zen Hei", chinese, "-o", out_pdf], None, {}),
+                    ("cairo (pango-view, Noto Sans CJK)",
+                     ["pango-view", "-q", "--font", "Noto Sans CJK SC 10", "-o", out_pdf, chinese], None, {})]
     print("\n| Input | Tool | Time (PDF) | Processor time | PDF | Pages | Peak memory |\n|---|---|---|---|---|---|---|")
-    for label, name, command, stdout, env in jobs:
-        if not os.path.exists(command[0]) and "/" in command[0]:
-            print(f"| {label} | {name} | (not installed) | | | | |")
-            continue
-        saved = dict(os.environ)
-        os.environ.update(env)
-        try:
-            results = [timed(command, stdout or os.devnull) for _ in range(runs)]
-        finally:
-            os.environ.clear()
-            os.environ.update(saved)
-        info = subprocess.run(["pdfinfo", out_pdf], capture_output=True, text=True).stdout
-        count = re.search(r"^Pages:\s+(\d+)", info, re.M)
-        print(f"| {label} | {name} | {statistics.median(r[0] for r in results):.2f} s | "
-              f"{statistics.median(r[2] for r in results):.2f} s | {megabytes(os.path.getsize(out_pdf))} | {count.group(1) if count else '?'} | "
-              f"{max(r[1] for r in results) / 1024:.1f} MB |")
+    for label, jobs, count in (("GPL 75 times", gpl_jobs, 3 * runs), ("a line of Chinese", chinese_jobs, runs)):
+        results = interleaved(jobs, count)
+        for name, command, stdout, env in jobs:
+            timed(command, stdout or os.devnull, env)  # its file, for the size and pages
+            info = subprocess.run(["pdfinfo", out_pdf], capture_output=True, text=True).stdout
+            pages_found = re.search(r"^Pages:\s+(\d+)", info, re.M)
+            done = results[name]
+            print(f"| {label} | {name} | {statistics.median(r[0] for r in done):.2f} s | "
+                  f"{statistics.median(r[2] for r in done):.2f} s | {megabytes(os.path.getsize(out_pdf))} | "
+                  f"{pages_found.group(1) if pages_found else '?'} | {max(r[1] for r in done) / 1024:.1f} MB |")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--quelin", default="build/quelin")
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--before", help="an earlier quelin, for the GPL to PostScript")
     args = parser.parse_args()
     quelin = os.path.abspath(args.quelin)
     readme = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "README.md"))
@@ -149,6 +184,7 @@ def main():
         for label, name, seconds, ps_bytes, pdf_bytes, count, peak in rows:
             print(f"| {label} | {name} | {seconds:.2f} s | {megabytes(ps_bytes)} | {megabytes(pdf_bytes)} | {count} | "
                   f"{peak / 1024:.1f} MB |")
+        postscript_table(quelin, args.before and os.path.abspath(args.before), folder, 3 * args.runs)
         pdf_table(quelin, folder, args.runs)
         # Linear cost: the same text cut to 250 and 500 pages.
         book = os.path.join(folder, "book.txt")
