@@ -555,6 +555,23 @@ void PageLayout::Underline(const GlyphRun& run, double from, double to, double y
 // The glyphs layout.glyphs[first, stop) of `run` placed from `x`, which
 // moves past them, into `out`. A cluster's text runs from its first
 // character to the next cluster's in the run (or the run's end).
+namespace {
+
+// Whether `count` glyphs stand each for one character, in order: the
+// first for one character, each next one for the one after, the last for
+// the one before `end` (where the characters of what follows start).
+bool OneToOne(const ShapedGlyph* glyphs, std::size_t count, std::size_t end, std::size_t textSize) {
+    std::uint32_t first = glyphs[0].cluster;
+    if (end != first + count || end > textSize)
+        return false;
+    for (std::size_t k = 1; k < count; ++k)
+        if (glyphs[k].cluster != first + k)
+            return false;
+    return true;
+}
+
+} // namespace
+
 void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const Run& run, std::size_t first,
                          std::size_t stop, double& x, double y, GlyphRun& out) {
     const ShapedGlyph* glyphs = layout.glyphs.data();
@@ -586,6 +603,17 @@ void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const
         for (std::size_t k = 0; k < count; ++k)
             place(glyphs[first + k], placed[k]);
     x = pen;
+    out.text.clear();
+    if (!reversed && OneToOne(glyphs + first, count, first + count < run.endGlyph ? glyphs[first + count].cluster : run.end,
+                              text.size())) {
+        // Each glyph its own cluster of one character: the common case.
+        out.clusters.resize(count);
+        Cluster* clusters = out.clusters.data();
+        for (std::size_t k = 0; k < count; ++k)
+            clusters[k] = {static_cast<std::uint32_t>(k), 1, static_cast<std::uint32_t>(k), 1};
+        out.text.assign(text, glyphs[first].cluster, count);
+        return;
+    }
     // Clusters in logical order, then in drawing order; their text is the
     // stretch of `text` from the first one's start to the last one's end.
     out.clusters.resize(count);
@@ -608,7 +636,6 @@ void PageLayout::MakeRun(const Layout& layout, const std::u32string& text, const
         g = next;
     }
     out.clusters.resize(made);
-    out.text.clear();
     if (textFrom < textTo) {
         out.text.assign(text, textFrom, textTo - textFrom);
         for (Cluster& cluster : out.clusters)
