@@ -247,16 +247,25 @@ void PsWriter::DrawRun(const GlyphRun& run) {
     }
     int encoding = -1, key = -1;
     bool styled = false;
-    // The current point, kept in registers: the string's bytes could alias it.
+    // What the loop reads kept in locals, the current point too: the
+    // string's bytes could alias any of them, and would have them reloaded
+    // after each. The vectors keep their size while the run is drawn.
     double penX = pointX_, penY = pointY_;
-    for (const Cluster& cluster : run.clusters) {
-        for (std::size_t i = cluster.first; i < cluster.first + cluster.count; ++i) {
-            const PlacedGlyph& placed = run.glyphs[i];
+    const int* codeOf = codes.codeOf.data();
+    const std::size_t glyphCount = codes.codeOf.size();
+    double* advanceOf = codes.advanceOf.data();
+    const PlacedGlyph* glyphs = run.glyphs.data();
+    const bool slanted = run.slanted;
+    for (const Cluster* cluster = run.clusters.data(), *last = cluster + run.clusters.size(); cluster != last;
+         ++cluster) {
+        const std::size_t end = cluster->first + cluster->count;
+        for (std::size_t i = cluster->first; i < end; ++i) {
+            const PlacedGlyph& placed = glyphs[i];
             std::uint32_t glyph = placed.glyph;
-            std::size_t index = glyph < codes.codeOf.size() ? glyph : 0;
-            int code = codes.codeOf[index];
+            std::size_t index = glyph < glyphCount ? glyph : 0;
+            int code = codeOf[index];
             if (code < 0)
-                code = FirstCode(run, cluster, glyph);
+                code = FirstCode(run, *cluster, glyph);
             if (!styled) {
                 SetColor(run.color);
                 if (run.emboldened != stringEmboldened_) {
@@ -270,7 +279,7 @@ void PsWriter::DrawRun(const GlyphRun& run) {
                 encoding = code >> 8;
                 key = EncodingKey(run.font, encoding);
             }
-            SelectEncoding(key, run.slanted);
+            SelectEncoding(key, slanted);
             if (std::fabs(placed.x - penX) > 0.005 || std::fabs(placed.y - penY) > 0.005) {
                 pointX_ = penX;
                 pointY_ = penY;
@@ -281,7 +290,7 @@ void PsWriter::DrawRun(const GlyphRun& run) {
             if (stringLength_ > kLongestString)
                 FlushString();
             AppendCode(static_cast<unsigned char>(code & 0xFF));
-            double& advance = codes.advanceOf[index];
+            double& advance = advanceOf[index];
             if (std::isnan(advance))
                 advance = font.NaturalAdvance(glyph) * size / unitsPerEm;
             penX += advance;
