@@ -17,6 +17,9 @@ constexpr int kCompression = 5;
 // Objects per object stream: enough to compress well, few enough that a
 // reader finds one without unpacking much.
 constexpr std::uint32_t kGathered = 100;
+// Streams given and not yet written: enough to keep the writing thread
+// busy, few enough to hold little memory.
+constexpr std::size_t kWaiting = 8;
 
 // `value` as `width` big-endian bytes.
 void AppendBigEndian(std::string& out, std::uint64_t value, int width) {
@@ -31,7 +34,18 @@ struct PdfFile::Compressor {
     ~Compressor() { libdeflate_free_compressor(state); }
 };
 
-PdfFile::~PdfFile() = default;
+PdfFile::~PdfFile() {
+    // A job that failed half-way: the thread is stopped, what it writes no
+    // longer matters.
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+        jobs_.clear();
+    }
+    changed_.notify_all();
+    if (writer_.joinable())
+        writer_.join();
+}
 
 PdfFile::PdfFile(Output& out)
     : out_(out), hash_{0xcbf29ce484222325ULL, 0x84222325cbf29ce4ULL}, compressor_(std::make_unique<Compressor>()) {
@@ -61,7 +75,7 @@ void PdfFile::Put(const char* data, std::size_t size) {
 void PdfFile::Put(const std::string& text) { Put(text.data(), text.size()); }
 
 void PdfFile::BeginObject(int number) {
-    places_[static_cast<std::size_t>(number - 1)] = {offset_, 0, 0};
+    written_.emplace_back(number, offset_);
     Put(std::to_string(number) + " 0 obj\n");
 }
 
@@ -90,21 +104,80 @@ void PdfFile::FlushObjects() {
     gatheredCount_ = 0;
 }
 
-void PdfFile::WriteStream(int number, const std::string& dictionary, const std::string& data) {
-    WriteCompressed(number, dictionary, reinterpret_cast<const unsigned char*>(data.data()), data.size());
+void PdfFile::WriteStream(int number, const std::string& dictionary, std::string data) {
+    Enqueue({number, dictionary, std::move(data)});
 }
 
 void PdfFile::WriteStream(int number, const std::string& dictionary, const std::vector<std::uint8_t>& data) {
-    WriteCompressed(number, dictionary, data.data(), data.size());
+    Enqueue({number, dictionary, std::string(data.begin(), data.end())});
 }
 
-void PdfFile::WriteCompressed(int number, const std::string& dictionary, const unsigned char* data, std::size_t size) {
-    packed_.resize(libdeflate_zlib_compress_bound(compressor_->state, size));
-    std::size_t length = libdeflate_zlib_compress(compressor_->state, data, size, &packed_[0], packed_.size());
+// The stream goes to the writing thread, started with the first one; once
+// it has stopped (the cross-reference stream), streams are written here.
+void PdfFile::Enqueue(Job job) {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!closing_) {
+            if (!writer_.joinable())
+                writer_ = std::thread(&PdfFile::Work, this);
+            changed_.wait(lock, [this] { return jobs_.size() < kWaiting || failure_; });
+            if (failure_)
+                std::rethrow_exception(failure_);
+            jobs_.push_back(std::move(job));
+            lock.unlock();
+            changed_.notify_all();
+            return;
+        }
+    }
+    WriteCompressed(job);
+}
+
+void PdfFile::Work() {
+    for (;;) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !jobs_.empty() || closing_; });
+        if (jobs_.empty())
+            return;
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        changed_.notify_all();
+        try {
+            WriteCompressed(job);
+        } catch (...) {
+            lock.lock();
+            failure_ = std::current_exception();
+            jobs_.clear();
+            lock.unlock();
+            changed_.notify_all();
+            return;
+        }
+    }
+}
+
+void PdfFile::StopWriting() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    if (writer_.joinable())
+        writer_.join();
+    if (failure_)
+        std::rethrow_exception(failure_);
+    for (const auto& [number, offset] : written_)
+        places_[static_cast<std::size_t>(number - 1)] = {offset, 0, 0};
+    written_.clear();
+}
+
+void PdfFile::WriteCompressed(const Job& job) {
+    const auto* data = reinterpret_cast<const unsigned char*>(job.data.data());
+    packed_.resize(libdeflate_zlib_compress_bound(compressor_->state, job.data.size()));
+    std::size_t length = libdeflate_zlib_compress(compressor_->state, data, job.data.size(), &packed_[0], packed_.size());
     if (length == 0) // the bound leaves room for any data
         throw std::bad_alloc();
-    BeginObject(number);
-    Put("<<" + dictionary + "/Filter/FlateDecode/Length " + std::to_string(length) + ">>\nstream\n");
+    BeginObject(job.number);
+    Put("<<" + job.dictionary + "/Filter/FlateDecode/Length " + std::to_string(length) + ">>\nstream\n");
     Put(packed_.data(), length);
     Put("\nendstream\nendobj\n");
 }
@@ -122,11 +195,13 @@ void PdfFile::Finish(int root, int info) {
     // An object reserved and never written is null, as a reference to a
     // missing object would be.
     FlushObjects();
+    StopWriting();
     std::size_t reserved = places_.size();
     for (std::size_t i = 0; i < reserved; ++i)
         if (places_[i].offset == 0 && places_[i].stream == 0)
             WriteObject(static_cast<int>(i + 1), "null");
     FlushObjects();
+    StopWriting();
     WriteCrossReferences(root, info);
 }
 

@@ -4,13 +4,24 @@
 // are gathered in compressed object streams, a batch at a time. An object's
 // number may be reserved long before the object is written, so that pages
 // can point at what is only written at the end.
+//
+// Streams are compressed and written out on a thread of their own, in the
+// order they are given, while the caller makes the next ones: compressing
+// takes about as long as laying the pages out. The file is the same bytes
+// whatever the threads' timing.
 #pragma once
 
 #include "Output.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace print {
@@ -28,7 +39,7 @@ public:
     void WriteObject(int number, const std::string& body);
     // Writes object `number` as a stream of `data`, Flate-compressed;
     // `dictionary` holds the entries besides /Length and /Filter.
-    void WriteStream(int number, const std::string& dictionary, const std::string& data);
+    void WriteStream(int number, const std::string& dictionary, std::string data);
     void WriteStream(int number, const std::string& dictionary, const std::vector<std::uint8_t>& data);
 
     // The cross-reference stream naming the catalog `root` and the document
@@ -45,7 +56,18 @@ private:
     void BeginObject(int number);
     void FlushObjects();
     void WriteCrossReferences(int root, int info);
-    void WriteCompressed(int number, const std::string& dictionary, const unsigned char* data, std::size_t size);
+    // A stream waiting to be compressed and written.
+    struct Job {
+        int number;
+        std::string dictionary;
+        std::string data;
+    };
+    void Enqueue(Job job);
+    void Work();
+    // Waits until every stream given is written and the thread has ended,
+    // and notes where the streams went.
+    void StopWriting();
+    void WriteCompressed(const Job& job);
     std::string FileId() const;
 
     Output& out_;
@@ -66,6 +88,18 @@ private:
     struct Compressor;
     std::unique_ptr<Compressor> compressor_;
     std::string packed_; // the stream being written, compressed
+
+    // Between the caller and the writing thread, under mutex_: the streams
+    // to write, whether no more will come, and what went wrong there. The
+    // thread alone touches out_, offset_, hash_, packed_, compressor_ and
+    // written_ while it runs.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job> jobs_;
+    bool closing_ = false;
+    std::exception_ptr failure_;
+    std::thread writer_;
+    std::vector<std::pair<int, std::uint64_t>> written_; // streams' numbers and offsets
 };
 
 } // namespace print
