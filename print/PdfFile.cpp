@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <new>
+#include <system_error>
 
 namespace print {
 
@@ -113,23 +114,28 @@ void PdfFile::WriteStream(int number, const std::string& dictionary, const std::
 }
 
 // The stream goes to the writing thread, started with the first one; once
-// it has stopped (the cross-reference stream), streams are written here.
+// it has stopped (the cross-reference stream), or when no thread can be
+// had, streams are written here.
 void PdfFile::Enqueue(Job job) {
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!closing_) {
-            if (!writer_.joinable())
-                writer_ = std::thread(&PdfFile::Work, this);
-            changed_.wait(lock, [this] { return jobs_.size() < kWaiting || failure_; });
-            if (failure_)
-                std::rethrow_exception(failure_);
-            jobs_.push_back(std::move(job));
-            lock.unlock();
-            changed_.notify_all();
-            return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!closing_ && !writer_.joinable()) {
+        try {
+            writer_ = std::thread(&PdfFile::Work, this);
+        } catch (const std::system_error&) {
+            closing_ = true;
         }
     }
-    WriteCompressed(job);
+    if (closing_) {
+        lock.unlock();
+        WriteCompressed(job);
+        return;
+    }
+    changed_.wait(lock, [this] { return jobs_.size() < kWaiting || failure_; });
+    if (failure_)
+        std::rethrow_exception(failure_);
+    jobs_.push_back(std::move(job));
+    lock.unlock();
+    changed_.notify_all();
 }
 
 void PdfFile::Work() {
