@@ -15,13 +15,30 @@ namespace {
 constexpr double kClose = 0.005;
 
 
+bool IsBlankCharacter(char32_t c) { return c == ' ' || c == '\t' || c == 0x3000; }
+
 // A cluster of blanks separates words.
 bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
     if (!cluster || cluster->textLength == 0)
         return false;
     for (char32_t c : ClusterText(run, *cluster))
-        if (c != ' ' && c != '\t' && c != 0x3000)
+        if (!IsBlankCharacter(c))
             return false;
+    return true;
+}
+
+// Whether glyph i of the run is cluster i, standing for character i of the
+// text: what plain text in a simple script gives.
+bool IsOneToOne(const GlyphRun& run) {
+    const std::size_t count = run.glyphs.size();
+    if (run.clusters.size() != count)
+        return false;
+    const std::size_t characters = run.text.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Cluster& cluster = run.clusters[i];
+        if (cluster.first != i || cluster.count != 1 || cluster.textLength != 1 || cluster.textStart >= characters)
+            return false;
+    }
     return true;
 }
 
@@ -55,6 +72,30 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
     BeginText();
     SelectFont(run.font, run.size);
     SelectStyle(run);
+    PdfFont& font = fonts_.Font(run.font);
+    if (IsOneToOne(run) && ClaimCharacters(run, font)) {
+        for (const PlacedGlyph& glyph : run.glyphs)
+            Show(font, glyph);
+        return;
+    }
+    DrawPieces(run, font);
+}
+
+// Claims each glyph of a one-to-one run for its character, in the order
+// DrawWord would: whether every character stands for itself and its glyph
+// gives it back, so that no word needs a span.
+bool PdfContent::ClaimCharacters(const GlyphRun& run, PdfFont& font) {
+    bool mapped = true;
+    for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
+        char32_t c = run.text[run.clusters[i].textStart];
+        if (!StandsForItself(c))
+            return false;
+        mapped = font.ClaimCharacter(font.Cid(run.glyphs[i].glyph), c) && mapped;
+    }
+    return mapped;
+}
+
+void PdfContent::DrawPieces(const GlyphRun& run, PdfFont& font) {
     // Clusters are in drawing order; glyphs outside them (there should be
     // none) are drawn as standing for nothing in particular.
     pieces_.clear();
@@ -76,7 +117,7 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         if (!IsBlank(run, pieces_[start].cluster))
             while (end < pieces_.size() && !IsBlank(run, pieces_[end].cluster))
                 ++end;
-        DrawWord(run, start, end);
+        DrawWord(run, font, start, end);
         start = end;
     }
 }
@@ -88,8 +129,7 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
 // blank to blank. It leaves out the space glyphs that stand for hidden
 // characters (joiners, variation selectors): they draw nothing, and their
 // width would stretch the span over the blank that follows.
-void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t end) {
-    PdfFont& font = fonts_.Font(run.font);
+void PdfContent::DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end) {
     bool span = false;
     drawn_.clear();
     for (std::size_t i = start; i < end; ++i) {

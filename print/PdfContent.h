@@ -39,7 +39,9 @@ private:
         const Cluster* cluster;
         std::uint32_t first, end;
     };
-    void DrawWord(const GlyphRun& run, std::size_t start, std::size_t end);
+    bool ClaimCharacters(const GlyphRun& run, PdfFont& font);
+    void DrawPieces(const GlyphRun& run, PdfFont& font);
+    void DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end);
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void Show(PdfFont& font, const PlacedGlyph& glyph);
     void StartLine();
