@@ -27,21 +27,6 @@ bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
     return true;
 }
 
-// Whether glyph i of the run is cluster i, standing for character i of the
-// text: what plain text in a simple script gives.
-bool IsOneToOne(const GlyphRun& run) {
-    const std::size_t count = run.glyphs.size();
-    if (run.clusters.size() != count)
-        return false;
-    const std::size_t characters = run.text.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const Cluster& cluster = run.clusters[i];
-        if (cluster.first != i || cluster.count != 1 || cluster.textLength != 1 || cluster.textStart >= characters)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void PdfContent::Write(const std::string& text) { out_ += text; }
@@ -73,24 +58,35 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
     SelectFont(run.font, run.size);
     SelectStyle(run);
     PdfFont& font = fonts_.Font(run.font);
-    if (IsOneToOne(run) && ClaimCharacters(run, font)) {
-        for (const PlacedGlyph& glyph : run.glyphs)
-            Show(font, glyph);
+    if (!ClaimOneToOne(run, font)) {
+        DrawPieces(run, font);
         return;
     }
-    DrawPieces(run, font);
+    for (std::size_t i = 0; i < run.glyphs.size(); ++i)
+        Show(font, codes_[i], run.glyphs[i]);
 }
 
-// Claims each glyph of a one-to-one run for its character, in the order
-// DrawWord would: whether every character stands for itself and its glyph
-// gives it back, so that no word needs a span.
-bool PdfContent::ClaimCharacters(const GlyphRun& run, PdfFont& font) {
+// Whether glyph i of the run is cluster i, standing for character i of the
+// text, which stands for itself, and maps back to it: what plain text in a
+// simple script gives, drawn without spans. The glyphs are claimed for
+// their characters in the order DrawWord claims them, their codes kept in
+// codes_; a run that is not one to one is claimed no further.
+bool PdfContent::ClaimOneToOne(const GlyphRun& run, PdfFont& font) {
+    const std::size_t count = run.glyphs.size();
+    if (run.clusters.size() != count)
+        return false;
+    codes_.resize(count);
+    const std::size_t characters = run.text.size();
     bool mapped = true;
-    for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
-        char32_t c = run.text[run.clusters[i].textStart];
+    for (std::size_t i = 0; i < count; ++i) {
+        const Cluster& cluster = run.clusters[i];
+        if (cluster.first != i || cluster.count != 1 || cluster.textLength != 1 || cluster.textStart >= characters)
+            return false;
+        char32_t c = run.text[cluster.textStart];
         if (!StandsForItself(c))
             return false;
-        mapped = font.ClaimCharacter(font.Cid(run.glyphs[i].glyph), c) && mapped;
+        codes_[i] = font.Cid(run.glyphs[i].glyph);
+        mapped = font.ClaimCharacter(codes_[i], c) && mapped;
     }
     return mapped;
 }
@@ -153,7 +149,7 @@ void PdfContent::DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start,
     }
     for (std::uint32_t i = pieces_[start].first; i < pieces_[end - 1].end; ++i)
         if (!span || !font.IsSpace(run.glyphs[i].glyph))
-            Show(font, run.glyphs[i]);
+            Show(font, font.Cid(run.glyphs[i].glyph), run.glyphs[i]);
     if (span) {
         EndShow();
         Write("EMC\n");
@@ -181,9 +177,20 @@ void PdfContent::StartLine() {
     lineY_ = penY_;
 }
 
-void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
+// Shows the glyph of code `cid`: the pen moved to it unless it is there,
+// inside the string being shown.
+void PdfContent::Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph) {
     double x = glyph.x + dx_, y = glyph.y + dy_;
-    std::uint16_t cid = font.Cid(glyph.glyph);
+    if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0 || std::fabs(x - penX_) > kClose || !inString_)
+        MovePen(x, y);
+    AppendCode(cid);
+    penX_ += font.Width(cid) * size_ / 1000;
+}
+
+// Moves the pen to (x, y) for the next code: a new text line when it is
+// off the baseline, a TJ adjustment when it is elsewhere on it; and opens
+// the TJ array and its string.
+void PdfContent::MovePen(double x, double y) {
     if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0) {
         EndShow();
         penX_ = RoundedToHundredths(x);
@@ -207,9 +214,6 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     if (!inString_)
         out_ += '(';
     showing_ = inString_ = true;
-    AppendCodeByte(cid >> 8);
-    AppendCodeByte(cid & 0xFF);
-    penX_ += font.Width(cid) * size_ / 1000;
 }
 
 // Each stream saves the graphics state and restores it at its end, so that

@@ -39,11 +39,12 @@ private:
         const Cluster* cluster;
         std::uint32_t first, end;
     };
-    bool ClaimCharacters(const GlyphRun& run, PdfFont& font);
+    bool ClaimOneToOne(const GlyphRun& run, PdfFont& font);
     void DrawPieces(const GlyphRun& run, PdfFont& font);
     void DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end);
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
-    void Show(PdfFont& font, const PlacedGlyph& glyph);
+    void Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph);
+    void MovePen(double x, double y);
     void StartLine();
     void SelectFont(int id, double size);
     void SelectStyle(const GlyphRun& run);
@@ -55,6 +56,7 @@ private:
     // Codes go in literal strings, half the bytes of hex: the delimiters and
     // the backslash escaped, and a carriage return, which a reader would take
     // for an end of line.
+    static bool IsPlainCodeByte(unsigned byte) { return byte != '(' && byte != ')' && byte != '\\' && byte != '\r'; }
     void AppendCodeByte(unsigned byte) {
         if (byte == '(' || byte == ')' || byte == '\\') {
             out_ += '\\';
@@ -64,9 +66,20 @@ private:
         }
         out_ += static_cast<char>(byte);
     }
+    void AppendCode(std::uint16_t cid) {
+        unsigned high = cid >> 8, low = cid & 0xFF;
+        if (IsPlainCodeByte(high) && IsPlainCodeByte(low)) {
+            out_ += static_cast<char>(high);
+            out_ += static_cast<char>(low);
+            return;
+        }
+        AppendCodeByte(high);
+        AppendCodeByte(low);
+    }
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
+    std::vector<std::uint16_t> codes_; // of a one-to-one run being drawn
     std::u32string drawn_;      // the text of the word being drawn
     std::string out_;
     bool started_ = false;  // the stream's graphics state saved
