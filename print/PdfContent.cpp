@@ -15,6 +15,34 @@ namespace {
 constexpr double kClose = 0.005;
 
 
+// Codes go in literal strings, half the bytes of hex: the delimiters and
+// the backslash escaped, and a carriage return, which a reader would take
+// for an end of line.
+constexpr std::size_t kLongestCode = 4;
+
+constexpr bool NeedsEscape(unsigned byte) { return byte == '(' || byte == ')' || byte == '\\' || byte == '\r'; }
+
+char* WriteCodeByte(char* to, unsigned byte) {
+    if (NeedsEscape(byte)) {
+        *to++ = '\\';
+        byte = byte == '\r' ? 'r' : byte;
+    }
+    *to++ = static_cast<char>(byte);
+    return to;
+}
+
+// Writes the code of `cid` at `to`, at most kLongestCode bytes; returns
+// where it ends.
+inline char* WriteCode(char* to, std::uint16_t cid) {
+    unsigned high = cid >> 8, low = cid & 0xFF;
+    if (!NeedsEscape(high) && !NeedsEscape(low)) {
+        to[0] = static_cast<char>(high);
+        to[1] = static_cast<char>(low);
+        return to + 2;
+    }
+    return WriteCodeByte(WriteCodeByte(to, high), low);
+}
+
 bool IsBlankCharacter(char32_t c) { return c == ' ' || c == '\t' || c == 0x3000; }
 
 // A cluster of blanks separates words.
@@ -62,8 +90,27 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         DrawPieces(run, font);
         return;
     }
-    for (std::size_t i = 0; i < run.glyphs.size(); ++i)
-        Show(font, codes_[i], run.glyphs[i]);
+    ShowOneToOne(font, run.glyphs);
+}
+
+// Shows the glyphs whose codes are in codes_, as Show does. A glyph at the
+// pen is only its code: written straight into room made for every code left.
+void PdfContent::ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs) {
+    const std::size_t count = glyphs.size();
+    std::size_t used = out_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        double x = glyphs[i].x + dx_, y = glyphs[i].y + dy_;
+        if (!AtPen(x, y)) {
+            out_.resize(used);
+            MovePen(x, y);
+            used = out_.size();
+        }
+        if (out_.size() - used < kLongestCode)
+            out_.resize(used + kLongestCode * (count - i));
+        used = static_cast<std::size_t>(WriteCode(&out_[used], codes_[i]) - out_.data());
+        penX_ += font.Width(codes_[i]) * size_ / 1000;
+    }
+    out_.resize(used);
 }
 
 // Whether glyph i of the run is cluster i, standing for character i of the
@@ -181,10 +228,20 @@ void PdfContent::StartLine() {
 // inside the string being shown.
 void PdfContent::Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph) {
     double x = glyph.x + dx_, y = glyph.y + dy_;
-    if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0 || std::fabs(x - penX_) > kClose || !inString_)
+    if (!AtPen(x, y))
         MovePen(x, y);
     AppendCode(cid);
     penX_ += font.Width(cid) * size_ / 1000;
+}
+
+// Whether a glyph at (x, y) is shown next in the string being shown.
+bool PdfContent::AtPen(double x, double y) const {
+    return placed_ && !(std::fabs(y - penY_) > kClose) && size_ > 0 && !(std::fabs(x - penX_) > kClose) && inString_;
+}
+
+void PdfContent::AppendCode(std::uint16_t cid) {
+    char code[kLongestCode];
+    out_.append(code, static_cast<std::size_t>(WriteCode(code, cid) - code));
 }
 
 // Moves the pen to (x, y) for the next code: a new text line when it is

@@ -43,6 +43,8 @@ private:
     void DrawPieces(const GlyphRun& run, PdfFont& font);
     void DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end);
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
+    void ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs);
+    bool AtPen(double x, double y) const;
     void Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph);
     void MovePen(double x, double y);
     void StartLine();
@@ -53,29 +55,7 @@ private:
     void EndText();
     void EndShow();
     void Write(const std::string& text);
-    // Codes go in literal strings, half the bytes of hex: the delimiters and
-    // the backslash escaped, and a carriage return, which a reader would take
-    // for an end of line.
-    static bool IsPlainCodeByte(unsigned byte) { return byte != '(' && byte != ')' && byte != '\\' && byte != '\r'; }
-    void AppendCodeByte(unsigned byte) {
-        if (byte == '(' || byte == ')' || byte == '\\') {
-            out_ += '\\';
-        } else if (byte == '\r') {
-            out_ += "\\r";
-            return;
-        }
-        out_ += static_cast<char>(byte);
-    }
-    void AppendCode(std::uint16_t cid) {
-        unsigned high = cid >> 8, low = cid & 0xFF;
-        if (IsPlainCodeByte(high) && IsPlainCodeByte(low)) {
-            out_ += static_cast<char>(high);
-            out_ += static_cast<char>(low);
-            return;
-        }
-        AppendCodeByte(high);
-        AppendCodeByte(low);
-    }
+    void AppendCode(std::uint16_t cid);
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
