@@ -57,7 +57,7 @@ bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
 
 } // namespace
 
-void PdfContent::Write(const std::string& text) { out_ += text; }
+void PdfContent::Write(std::string_view text) { out_.append(text.data(), text.size()); }
 
 void PdfContent::EndShow() {
     if (inString_)
@@ -72,7 +72,10 @@ void PdfContent::SelectFont(int id, double size) {
     if (id == font_ && size == size_)
         return;
     EndShow();
-    Write(PdfFonts::ResourceName(id) + " " + Number(size) + " Tf\n");
+    Write(PdfFonts::ResourceName(id));
+    out_ += ' ';
+    AppendNumber(out_, size);
+    Write(" Tf\n");
     font_ = id;
     size_ = size;
 }
@@ -211,14 +214,25 @@ bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t
     return glyphs != 1 || font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
 }
 
+void PdfContent::AppendNumbers(double first, double second) {
+    AppendNumber(out_, first);
+    out_ += ' ';
+    AppendNumber(out_, second);
+}
+
 // A new text line at the pen: moved from the last one's start, or set
 // whole when either leans.
 void PdfContent::StartLine() {
     if (slanted_ || lineSlanted_) {
-        Write(std::string("1 0 ") + (slanted_ ? SlantText() : std::string("0")) + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        Write("1 0 ");
+        Write(slanted_ ? SlantText() : std::string("0"));
+        Write(" 1 ");
+        AppendNumbers(penX_, penY_);
+        Write(" Tm\n");
         lineSlanted_ = slanted_;
     } else {
-        Write(Number(penX_ - lineX_) + " " + Number(penY_ - lineY_) + " Td\n");
+        AppendNumbers(penX_ - lineX_, penY_ - lineY_);
+        Write(" Td\n");
     }
     lineX_ = penX_;
     lineY_ = penY_;
@@ -325,7 +339,10 @@ void PdfContent::Fill(const Rule& rule) {
     }
     EndText();
     SelectColor(rule.color);
-    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) + " re f\n");
+    AppendNumbers(rule.x, rule.y);
+    out_ += ' ';
+    AppendNumbers(rule.width, rule.height);
+    Write(" re f\n");
 }
 
 std::string PdfContent::Take() {
@@ -337,6 +354,7 @@ std::string PdfContent::Take() {
     color_ = kBlack;
     std::string text;
     text.swap(out_);
+    out_.reserve(text.size()); // the next stream is likely as long
     return text;
 }
 

@@ -12,6 +12,7 @@
 #include "PdfFont.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace print {
@@ -54,7 +55,9 @@ private:
     void BeginText();
     void EndText();
     void EndShow();
-    void Write(const std::string& text);
+    void Write(std::string_view text);
+    // Two numbers and the space between them.
+    void AppendNumbers(double first, double second);
     void AppendCode(std::uint16_t cid);
 
     PdfFonts& fonts_;
