@@ -5,6 +5,7 @@
 #include "ToUnicode.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace print {
@@ -20,7 +21,13 @@ constexpr double kClose = 0.005;
 // for an end of line.
 constexpr std::size_t kLongestCode = 4;
 
-constexpr bool NeedsEscape(unsigned byte) { return byte == '(' || byte == ')' || byte == '\\' || byte == '\r'; }
+constexpr std::array<bool, 256> kEscaped = [] {
+    std::array<bool, 256> escaped{};
+    escaped['('] = escaped[')'] = escaped['\\'] = escaped['\r'] = true;
+    return escaped;
+}();
+
+bool NeedsEscape(unsigned byte) { return kEscaped[byte]; }
 
 char* WriteCodeByte(char* to, unsigned byte) {
     if (NeedsEscape(byte)) {
