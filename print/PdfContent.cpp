@@ -107,19 +107,24 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
 // pen is only its code: written straight into room made for every code left.
 void PdfContent::ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs) {
     const std::size_t count = glyphs.size();
+    const double dx = dx_, dy = dy_, size = size_;
+    double pen = penX_; // kept here, where writing the codes cannot touch it
     std::size_t used = out_.size();
     for (std::size_t i = 0; i < count; ++i) {
-        double x = glyphs[i].x + dx_, y = glyphs[i].y + dy_;
-        if (!AtPen(x, y)) {
+        double x = glyphs[i].x + dx, y = glyphs[i].y + dy;
+        if (!AtPen(x, y, pen)) {
             out_.resize(used);
+            penX_ = pen;
             MovePen(x, y);
+            pen = penX_;
             used = out_.size();
         }
         if (out_.size() - used < kLongestCode)
             out_.resize(used + kLongestCode * (count - i));
         used = static_cast<std::size_t>(WriteCode(&out_[used], codes_[i]) - out_.data());
-        penX_ += font.Width(codes_[i]) * size_ / 1000;
+        pen += font.Width(codes_[i]) * size / 1000;
     }
+    penX_ = pen;
     out_.resize(used);
 }
 
@@ -249,15 +254,16 @@ void PdfContent::StartLine() {
 // inside the string being shown.
 void PdfContent::Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph) {
     double x = glyph.x + dx_, y = glyph.y + dy_;
-    if (!AtPen(x, y))
+    if (!AtPen(x, y, penX_))
         MovePen(x, y);
     AppendCode(cid);
     penX_ += font.Width(cid) * size_ / 1000;
 }
 
-// Whether a glyph at (x, y) is shown next in the string being shown.
-bool PdfContent::AtPen(double x, double y) const {
-    return placed_ && !(std::fabs(y - penY_) > kClose) && size_ > 0 && !(std::fabs(x - penX_) > kClose) && inString_;
+// Whether a glyph at (x, y) is shown next in the string being shown, the
+// pen at (penX, penY_).
+bool PdfContent::AtPen(double x, double y, double penX) const {
+    return placed_ && !(std::fabs(y - penY_) > kClose) && size_ > 0 && !(std::fabs(x - penX) > kClose) && inString_;
 }
 
 void PdfContent::AppendCode(std::uint16_t cid) {

@@ -45,7 +45,7 @@ private:
     void DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end);
     bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
     void ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs);
-    bool AtPen(double x, double y) const;
+    bool AtPen(double x, double y, double penX) const;
     void Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph);
     void MovePen(double x, double y);
     void StartLine();
