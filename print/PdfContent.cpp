@@ -189,25 +189,19 @@ void PdfContent::DrawPieces(const GlyphRun& run, PdfFont& font) {
 // width would stretch the span over the blank that follows.
 void PdfContent::DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end) {
     bool span = false;
-    drawn_.clear();
     for (std::size_t i = start; i < end; ++i) {
         const Piece& piece = pieces_[i];
         if (!piece.cluster)
             continue;
         std::u32string_view text = ClusterText(run, *piece.cluster);
-        if (piece.end - piece.first == 1 && text.size() == 1 && StandsForItself(text[0])) {
-            drawn_ += text[0];
+        if (piece.end - piece.first == 1 && text.size() == 1 && StandsForItself(text[0]))
             span = !font.ClaimCharacter(font.Cid(run.glyphs[piece.first].glyph), text[0]) || span;
-            continue;
-        }
-        std::size_t from = drawn_.size();
-        drawn_ += DrawnText(std::u32string(text), run.rightToLeft);
-        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, drawn_.substr(from)) ||
-               span;
+        else
+            span = NeedsActualText(run, font, piece) || span;
     }
     if (span) {
         EndShow();
-        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn_) + ">>>BDC\n");
+        Write("/Span<</ActualText<FEFF" + Utf16Hex(WordText(run, start, end)) + ">>>BDC\n");
     }
     for (std::uint32_t i = pieces_[start].first; i < pieces_[end - 1].end; ++i)
         if (!span || !font.IsSpace(run.glyphs[i].glyph))
@@ -218,12 +212,24 @@ void PdfContent::DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start,
     }
 }
 
+// The characters of the word's clusters as drawn.
+std::u32string PdfContent::WordText(const GlyphRun& run, std::size_t start, std::size_t end) const {
+    std::u32string drawn;
+    for (std::size_t i = start; i < end; ++i)
+        if (pieces_[i].cluster)
+            drawn += DrawnText(std::u32string(ClusterText(run, *pieces_[i].cluster)), run.rightToLeft);
+    return drawn;
+}
+
 // A glyph alone in its cluster gives the cluster's text back when it maps
 // to that text: the first text it stands for becomes its mapping. Several
 // glyphs in one cluster need not map one to one to its characters in
 // order (Indic reordering, Thai marks, joined emoji), so they never do.
-bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn) {
-    return glyphs != 1 || font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
+bool PdfContent::NeedsActualText(const GlyphRun& run, PdfFont& font, const Piece& piece) {
+    if (piece.end - piece.first != 1)
+        return true;
+    std::u32string drawn = DrawnText(std::u32string(ClusterText(run, *piece.cluster)), run.rightToLeft);
+    return font.Claim(font.Cid(run.glyphs[piece.first].glyph), GlyphText(drawn)) != drawn;
 }
 
 void PdfContent::AppendNumbers(double first, double second) {

@@ -43,7 +43,8 @@ private:
     bool ClaimOneToOne(const GlyphRun& run, PdfFont& font);
     void DrawPieces(const GlyphRun& run, PdfFont& font);
     void DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end);
-    bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
+    std::u32string WordText(const GlyphRun& run, std::size_t start, std::size_t end) const;
+    bool NeedsActualText(const GlyphRun& run, PdfFont& font, const Piece& piece);
     void ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs);
     bool AtPen(double x, double y, double penX) const;
     void Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph);
@@ -63,7 +64,6 @@ private:
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
     std::vector<std::uint16_t> codes_; // of a one-to-one run being drawn
-    std::u32string drawn_;      // the text of the word being drawn
     std::string out_;
     bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;
