@@ -50,14 +50,12 @@ inline char* WriteCode(char* to, std::uint16_t cid) {
     return WriteCodeByte(WriteCodeByte(to, high), low);
 }
 
-bool IsBlankCharacter(char32_t c) { return c == ' ' || c == '\t' || c == 0x3000; }
-
 // A cluster of blanks separates words.
 bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
     if (!cluster || cluster->textLength == 0)
         return false;
     for (char32_t c : ClusterText(run, *cluster))
-        if (!IsBlankCharacter(c))
+        if (c != ' ' && c != '\t' && c != 0x3000)
             return false;
     return true;
 }
