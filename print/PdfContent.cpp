@@ -5,6 +5,7 @@
 #include "ToUnicode.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace print {
@@ -14,6 +15,40 @@ namespace {
 // Closer than this, a glyph is where the pen is.
 constexpr double kClose = 0.005;
 
+
+// Codes go in literal strings, half the bytes of hex: the delimiters and
+// the backslash escaped, and a carriage return, which a reader would take
+// for an end of line.
+constexpr std::size_t kLongestCode = 4;
+
+constexpr std::array<bool, 256> kEscaped = [] {
+    std::array<bool, 256> escaped{};
+    escaped['('] = escaped[')'] = escaped['\\'] = escaped['\r'] = true;
+    return escaped;
+}();
+
+bool NeedsEscape(unsigned byte) { return kEscaped[byte]; }
+
+char* WriteCodeByte(char* to, unsigned byte) {
+    if (NeedsEscape(byte)) {
+        *to++ = '\\';
+        byte = byte == '\r' ? 'r' : byte;
+    }
+    *to++ = static_cast<char>(byte);
+    return to;
+}
+
+// Writes the code of `cid` at `to`, at most kLongestCode bytes; returns
+// where it ends.
+inline char* WriteCode(char* to, std::uint16_t cid) {
+    unsigned high = cid >> 8, low = cid & 0xFF;
+    if (!NeedsEscape(high) && !NeedsEscape(low)) {
+        to[0] = static_cast<char>(high);
+        to[1] = static_cast<char>(low);
+        return to + 2;
+    }
+    return WriteCodeByte(WriteCodeByte(to, high), low);
+}
 
 // A cluster of blanks separates words.
 bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
@@ -27,7 +62,7 @@ bool IsBlank(const GlyphRun& run, const Cluster* cluster) {
 
 } // namespace
 
-void PdfContent::Write(const std::string& text) { out_ += text; }
+void PdfContent::Write(std::string_view text) { out_.append(text.data(), text.size()); }
 
 void PdfContent::EndShow() {
     if (inString_)
@@ -42,7 +77,10 @@ void PdfContent::SelectFont(int id, double size) {
     if (id == font_ && size == size_)
         return;
     EndShow();
-    Write(PdfFonts::ResourceName(id) + " " + Number(size) + " Tf\n");
+    Write(PdfFonts::ResourceName(id));
+    out_ += ' ';
+    AppendNumber(out_, size);
+    Write(" Tf\n");
     font_ = id;
     size_ = size;
 }
@@ -55,6 +93,65 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
     BeginText();
     SelectFont(run.font, run.size);
     SelectStyle(run);
+    PdfFont& font = fonts_.Font(run.font);
+    if (!ClaimOneToOne(run, font)) {
+        DrawPieces(run, font);
+        return;
+    }
+    ShowOneToOne(font, run.glyphs);
+}
+
+// Shows the glyphs whose codes are in codes_, as Show does. A glyph at the
+// pen is only its code: written straight into room made for every code left.
+void PdfContent::ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs) {
+    const std::size_t count = glyphs.size();
+    const double dx = dx_, dy = dy_, size = size_;
+    double pen = penX_; // kept here, where writing the codes cannot touch it
+    std::size_t used = out_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        double x = glyphs[i].x + dx, y = glyphs[i].y + dy;
+        if (!AtPen(x, y, pen)) {
+            out_.resize(used);
+            penX_ = pen;
+            MovePen(x, y);
+            pen = penX_;
+            used = out_.size();
+        }
+        if (out_.size() - used < kLongestCode)
+            out_.resize(used + kLongestCode * (count - i));
+        used = static_cast<std::size_t>(WriteCode(&out_[used], codes_[i]) - out_.data());
+        pen += font.Width(codes_[i]) * size / 1000;
+    }
+    penX_ = pen;
+    out_.resize(used);
+}
+
+// Whether glyph i of the run is cluster i, standing for character i of the
+// text, which stands for itself, and maps back to it: what plain text in a
+// simple script gives, drawn without spans. The glyphs are claimed for
+// their characters in the order DrawWord claims them, their codes kept in
+// codes_; a run that is not one to one is claimed no further.
+bool PdfContent::ClaimOneToOne(const GlyphRun& run, PdfFont& font) {
+    const std::size_t count = run.glyphs.size();
+    if (run.clusters.size() != count)
+        return false;
+    codes_.resize(count);
+    const std::size_t characters = run.text.size();
+    bool mapped = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Cluster& cluster = run.clusters[i];
+        if (cluster.first != i || cluster.count != 1 || cluster.textLength != 1 || cluster.textStart >= characters)
+            return false;
+        char32_t c = run.text[cluster.textStart];
+        if (!StandsForItself(c))
+            return false;
+        codes_[i] = font.Cid(run.glyphs[i].glyph);
+        mapped = font.ClaimCharacter(codes_[i], c) && mapped;
+    }
+    return mapped;
+}
+
+void PdfContent::DrawPieces(const GlyphRun& run, PdfFont& font) {
     // Clusters are in drawing order; glyphs outside them (there should be
     // none) are drawn as standing for nothing in particular.
     pieces_.clear();
@@ -76,7 +173,7 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
         if (!IsBlank(run, pieces_[start].cluster))
             while (end < pieces_.size() && !IsBlank(run, pieces_[end].cluster))
                 ++end;
-        DrawWord(run, start, end);
+        DrawWord(run, font, start, end);
         start = end;
     }
 }
@@ -88,62 +185,100 @@ void PdfContent::Draw(const GlyphRun& run, double dx, double dy) {
 // blank to blank. It leaves out the space glyphs that stand for hidden
 // characters (joiners, variation selectors): they draw nothing, and their
 // width would stretch the span over the blank that follows.
-void PdfContent::DrawWord(const GlyphRun& run, std::size_t start, std::size_t end) {
-    PdfFont& font = fonts_.Font(run.font);
+void PdfContent::DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end) {
     bool span = false;
-    drawn_.clear();
     for (std::size_t i = start; i < end; ++i) {
         const Piece& piece = pieces_[i];
         if (!piece.cluster)
             continue;
         std::u32string_view text = ClusterText(run, *piece.cluster);
-        if (piece.end - piece.first == 1 && text.size() == 1 && StandsForItself(text[0])) {
-            drawn_ += text[0];
+        if (piece.end - piece.first == 1 && text.size() == 1 && StandsForItself(text[0]))
             span = !font.ClaimCharacter(font.Cid(run.glyphs[piece.first].glyph), text[0]) || span;
-            continue;
-        }
-        std::size_t from = drawn_.size();
-        drawn_ += DrawnText(std::u32string(text), run.rightToLeft);
-        span = NeedsActualText(font, run.glyphs[piece.first].glyph, piece.end - piece.first, drawn_.substr(from)) ||
-               span;
+        else
+            span = NeedsActualText(run, font, piece) || span;
     }
     if (span) {
         EndShow();
-        Write("/Span<</ActualText<FEFF" + Utf16Hex(drawn_) + ">>>BDC\n");
+        Write("/Span<</ActualText<FEFF" + Utf16Hex(WordText(run, start, end)) + ">>>BDC\n");
     }
     for (std::uint32_t i = pieces_[start].first; i < pieces_[end - 1].end; ++i)
         if (!span || !font.IsSpace(run.glyphs[i].glyph))
-            Show(font, run.glyphs[i]);
+            Show(font, font.Cid(run.glyphs[i].glyph), run.glyphs[i]);
     if (span) {
         EndShow();
         Write("EMC\n");
     }
 }
 
+// The characters of the word's clusters as drawn.
+std::u32string PdfContent::WordText(const GlyphRun& run, std::size_t start, std::size_t end) const {
+    std::u32string drawn;
+    for (std::size_t i = start; i < end; ++i)
+        if (pieces_[i].cluster)
+            drawn += DrawnText(std::u32string(ClusterText(run, *pieces_[i].cluster)), run.rightToLeft);
+    return drawn;
+}
+
 // A glyph alone in its cluster gives the cluster's text back when it maps
 // to that text: the first text it stands for becomes its mapping. Several
 // glyphs in one cluster need not map one to one to its characters in
 // order (Indic reordering, Thai marks, joined emoji), so they never do.
-bool PdfContent::NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn) {
-    return glyphs != 1 || font.Claim(font.Cid(glyph), GlyphText(drawn)) != drawn;
+bool PdfContent::NeedsActualText(const GlyphRun& run, PdfFont& font, const Piece& piece) {
+    if (piece.end - piece.first != 1)
+        return true;
+    std::u32string drawn = DrawnText(std::u32string(ClusterText(run, *piece.cluster)), run.rightToLeft);
+    return font.Claim(font.Cid(run.glyphs[piece.first].glyph), GlyphText(drawn)) != drawn;
+}
+
+void PdfContent::AppendNumbers(double first, double second) {
+    AppendNumber(out_, first);
+    out_ += ' ';
+    AppendNumber(out_, second);
 }
 
 // A new text line at the pen: moved from the last one's start, or set
 // whole when either leans.
 void PdfContent::StartLine() {
     if (slanted_ || lineSlanted_) {
-        Write(std::string("1 0 ") + (slanted_ ? SlantText() : std::string("0")) + " 1 " + Number(penX_) + " " + Number(penY_) + " Tm\n");
+        Write("1 0 ");
+        Write(slanted_ ? SlantText() : std::string("0"));
+        Write(" 1 ");
+        AppendNumbers(penX_, penY_);
+        Write(" Tm\n");
         lineSlanted_ = slanted_;
     } else {
-        Write(Number(penX_ - lineX_) + " " + Number(penY_ - lineY_) + " Td\n");
+        AppendNumbers(penX_ - lineX_, penY_ - lineY_);
+        Write(" Td\n");
     }
     lineX_ = penX_;
     lineY_ = penY_;
 }
 
-void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
+// Shows the glyph of code `cid`: the pen moved to it unless it is there,
+// inside the string being shown.
+void PdfContent::Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph) {
     double x = glyph.x + dx_, y = glyph.y + dy_;
-    std::uint16_t cid = font.Cid(glyph.glyph);
+    if (!AtPen(x, y, penX_))
+        MovePen(x, y);
+    AppendCode(cid);
+    penX_ += font.Width(cid) * size_ / 1000;
+}
+
+// Whether a glyph at (x, y) is shown next in the string being shown, the
+// pen at (penX, penY_).
+bool PdfContent::AtPen(double x, double y, double penX) const {
+    return placed_ && !(std::fabs(y - penY_) > kClose) && size_ > 0 && !(std::fabs(x - penX) > kClose) && inString_;
+}
+
+void PdfContent::AppendCode(std::uint16_t cid) {
+    char code[kLongestCode];
+    out_.append(code, static_cast<std::size_t>(WriteCode(code, cid) - code));
+}
+
+// Moves the pen to (x, y) for the next code: a new text line when it is
+// off the baseline, a TJ adjustment when it is elsewhere on it; and opens
+// the TJ array and its string.
+void PdfContent::MovePen(double x, double y) {
     if (!placed_ || std::fabs(y - penY_) > kClose || size_ <= 0) {
         EndShow();
         penX_ = RoundedToHundredths(x);
@@ -167,9 +302,6 @@ void PdfContent::Show(PdfFont& font, const PlacedGlyph& glyph) {
     if (!inString_)
         out_ += '(';
     showing_ = inString_ = true;
-    AppendCodeByte(cid >> 8);
-    AppendCodeByte(cid & 0xFF);
-    penX_ += font.Width(cid) * size_ / 1000;
 }
 
 // Each stream saves the graphics state and restores it at its end, so that
@@ -224,7 +356,10 @@ void PdfContent::Fill(const Rule& rule) {
     }
     EndText();
     SelectColor(rule.color);
-    Write(Number(rule.x) + " " + Number(rule.y) + " " + Number(rule.width) + " " + Number(rule.height) + " re f\n");
+    AppendNumbers(rule.x, rule.y);
+    out_ += ' ';
+    AppendNumbers(rule.width, rule.height);
+    Write(" re f\n");
 }
 
 std::string PdfContent::Take() {
@@ -236,6 +371,7 @@ std::string PdfContent::Take() {
     color_ = kBlack;
     std::string text;
     text.swap(out_);
+    out_.reserve(text.size()); // the next stream is likely as long
     return text;
 }
 

@@ -12,6 +12,7 @@
 #include "PdfFont.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace print {
@@ -39,9 +40,15 @@ private:
         const Cluster* cluster;
         std::uint32_t first, end;
     };
-    void DrawWord(const GlyphRun& run, std::size_t start, std::size_t end);
-    bool NeedsActualText(PdfFont& font, std::uint32_t glyph, std::size_t glyphs, const std::u32string& drawn);
-    void Show(PdfFont& font, const PlacedGlyph& glyph);
+    bool ClaimOneToOne(const GlyphRun& run, PdfFont& font);
+    void DrawPieces(const GlyphRun& run, PdfFont& font);
+    void DrawWord(const GlyphRun& run, PdfFont& font, std::size_t start, std::size_t end);
+    std::u32string WordText(const GlyphRun& run, std::size_t start, std::size_t end) const;
+    bool NeedsActualText(const GlyphRun& run, PdfFont& font, const Piece& piece);
+    void ShowOneToOne(PdfFont& font, const std::vector<PlacedGlyph>& glyphs);
+    bool AtPen(double x, double y, double penX) const;
+    void Show(PdfFont& font, std::uint16_t cid, const PlacedGlyph& glyph);
+    void MovePen(double x, double y);
     void StartLine();
     void SelectFont(int id, double size);
     void SelectStyle(const GlyphRun& run);
@@ -49,23 +56,14 @@ private:
     void BeginText();
     void EndText();
     void EndShow();
-    void Write(const std::string& text);
-    // Codes go in literal strings, half the bytes of hex: the delimiters and
-    // the backslash escaped, and a carriage return, which a reader would take
-    // for an end of line.
-    void AppendCodeByte(unsigned byte) {
-        if (byte == '(' || byte == ')' || byte == '\\') {
-            out_ += '\\';
-        } else if (byte == '\r') {
-            out_ += "\\r";
-            return;
-        }
-        out_ += static_cast<char>(byte);
-    }
+    void Write(std::string_view text);
+    // Two numbers and the space between them.
+    void AppendNumbers(double first, double second);
+    void AppendCode(std::uint16_t cid);
 
     PdfFonts& fonts_;
     std::vector<Piece> pieces_; // of the run being drawn
-    std::u32string drawn_;      // the text of the word being drawn
+    std::vector<std::uint16_t> codes_; // of a one-to-one run being drawn
     std::string out_;
     bool started_ = false;  // the stream's graphics state saved
     bool inText_ = false;

@@ -27,7 +27,7 @@ bool Shows(char32_t c) {
 
 } // namespace
 
-bool StandsForItself(char32_t c) { return (c >= 0x20 && c < 0x7F) || (!IsBidiControl(c) && Shows(c)); }
+bool StandsForItselfPastAscii(char32_t c) { return !IsBidiControl(c) && Shows(c); }
 
 std::u32string DrawnText(const std::u32string& clusterText, bool rightToLeft) {
     std::u32string drawn;

@@ -16,8 +16,9 @@ namespace print {
 std::u32string DrawnText(const std::u32string& clusterText, bool rightToLeft);
 
 // Whether the character is drawn and given back as itself: DrawnText and
-// GlyphText keep it.
-bool StandsForItself(char32_t c);
+// GlyphText keep it. Printable ASCII always is.
+bool StandsForItselfPastAscii(char32_t c);
+inline bool StandsForItself(char32_t c) { return (c >= 0x20 && c < 0x7F) || StandsForItselfPastAscii(c); }
 
 // What one glyph standing for `drawn` maps to: the characters that show,
 // without joiners, variation selectors and other default ignorables. Empty
