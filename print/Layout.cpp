@@ -234,8 +234,32 @@ const AsciiScripts kAsciiScripts;
 
 } // namespace
 
+// Whether the text is all printable ASCII, plain, and drawn by the main
+// font: then it is one run of Latin script, left to right.
+bool PageLayout::IsPlainAscii(const std::u32string& text, const std::vector<StyleSpan>& styles) {
+    if (text.empty() ||
+        !std::all_of(styles.begin(), styles.end(), [](const StyleSpan& span) { return span.style.Plain(); }))
+        return false;
+    for (char32_t c : text)
+        if (c < 0x20 || c > 0x7E || fonts_.FontFor(c) != 0)
+            return false;
+    return true;
+}
+
 void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
                          const std::vector<StyleSpan>& styles) {
+    if (IsPlainAscii(text, styles)) {
+        layout.styles.clear();
+        layout.styleOf.clear();
+        layout.drawnOf.clear();
+        layout.rightToLeft = false;
+        layout.runs.clear();
+        layout.glyphs.clear();
+        shaper_.Shape(0, fonts_.Font(0), text, 0, text.size(), HB_SCRIPT_LATIN, false, layout.glyphs);
+        layout.runs.push_back({0, text.size(), 0, HB_SCRIPT_LATIN, 0, 0, layout.glyphs.size(), 0, 0});
+        MeasureClusters(layout, text.size());
+        return;
+    }
     std::size_t n = text.size();
     layout.fontOf.resize(n);
     layout.scriptOf.resize(n);
@@ -343,11 +367,18 @@ void PageLayout::Itemize(Layout& layout, const std::u32string& text, std::size_t
         runs.push_back(run);
         start = end;
     }
+    MeasureClusters(layout, n);
+}
+
+// Each character's advance (that of the glyphs of the cluster it starts)
+// and whether it starts one.
+void PageLayout::MeasureClusters(Layout& layout, std::size_t n) {
+    const std::vector<ShapedGlyph>& glyphs = layout.glyphs;
     layout.advance.assign(n, 0);
     layout.clusterStart.assign(n, 0);
     double* advance = layout.advance.data();
     char* clusterStart = layout.clusterStart.data();
-    for (const Run& run : runs) {
+    for (const Run& run : layout.runs) {
         if (run.font == kTab) {
             clusterStart[run.start] = 1;
             continue;

@@ -97,6 +97,8 @@ private:
     // `line` 0: text of the header, whose missing characters are not told.
     void Itemize(Layout& layout, const std::u32string& text, std::size_t line, std::size_t column,
                  const std::vector<StyleSpan>& styles = {});
+    bool IsPlainAscii(const std::u32string& text, const std::vector<StyleSpan>& styles);
+    void MeasureClusters(Layout& layout, std::size_t n);
     // Each character's style, and its face in that style in place of the
     // regular one in layout.fontOf.
     void ApplyStyles(Layout& layout, const std::u32string& text, const std::vector<StyleSpan>& styles);
