@@ -132,7 +132,7 @@ void PsWriter::FlushString() {
     stringLength_ = 1;
 }
 
-void PsWriter::AppendCode(unsigned char byte) {
+inline void PsWriter::AppendCode(unsigned char byte) {
     char* at = string_ + stringLength_;
     switch (kCodeBytes.form[byte]) {
     case kAsItself:
