@@ -4,7 +4,12 @@
 
 namespace print {
 
-LineBreaks::LineBreaks() {
+LineBreaks::LineBreaks() = default;
+
+// The iterators, made when the first paragraph needs them: a job whose
+// lines all fit never loads ICU's rules.
+void LineBreaks::MakeIterators() {
+    made_ = true;
     UErrorCode status = U_ZERO_ERROR;
     lines_.reset(icu::BreakIterator::createLineInstance(icu::Locale::getRoot(), status));
     if (U_FAILURE(status))
@@ -26,6 +31,8 @@ void LineBreaks::Prepare() {
     if (prepared_)
         return;
     prepared_ = true;
+    if (!made_)
+        MakeIterators();
     const std::u32string& text = *text_;
     units_.clear();
     unitOf_.resize(text.size() + 1);
@@ -56,7 +63,6 @@ void LineBreaks::Prepare() {
 // character. Lines are asked about in order, so the boundaries are walked
 // forward from the line's start: ICU finds each once.
 std::size_t LineBreaks::Last(icu::BreakIterator& iterator, std::size_t after, std::size_t limit) {
-    Prepare();
     std::size_t last = npos;
     for (std::int32_t at = iterator.following(unitOf_[after]); at != icu::BreakIterator::DONE && at <= unitOf_[limit];
          at = iterator.next()) {
@@ -68,17 +74,19 @@ std::size_t LineBreaks::Last(icu::BreakIterator& iterator, std::size_t after, st
 }
 
 std::size_t LineBreaks::LastBreak(std::size_t after, std::size_t limit) {
+    Prepare();
     return lines_ ? Last(*lines_, after, limit) : npos;
 }
 
 std::size_t LineBreaks::LastGraphemeBoundary(std::size_t after, std::size_t limit) {
+    Prepare();
     return graphemes_ ? Last(*graphemes_, after, limit) : npos;
 }
 
 std::size_t LineBreaks::NextGraphemeBoundary(std::size_t after) {
+    Prepare();
     if (!graphemes_)
         return after + 1;
-    Prepare();
     std::int32_t at = graphemes_->following(unitOf_[after]);
     return at == icu::BreakIterator::DONE ? text_->size() : characterOf_[static_cast<std::size_t>(at)];
 }

@@ -2,7 +2,8 @@
 // ICU's dictionaries for Thai, Lao, Khmer and Myanmar, which write no
 // spaces between words), and the grapheme clusters a word too long for its
 // line is cut between. The paragraph is handed to ICU only when one of its
-// lines is too long, and the iterators are made once for the whole job.
+// lines is too long, and the iterators are made once for the whole job, the
+// first time one is.
 #pragma once
 
 #include <unicode/brkiter.h>
@@ -39,9 +40,11 @@ public:
 
 private:
     void Prepare();
+    void MakeIterators();
     std::size_t Last(icu::BreakIterator& iterator, std::size_t after, std::size_t limit);
 
     std::unique_ptr<icu::BreakIterator> lines_, graphemes_;
+    bool made_ = false;
     const std::u32string* text_ = nullptr;
     bool prepared_ = false;
     std::u16string units_;

@@ -62,7 +62,6 @@ std::string CodePointName(std::uint32_t codePoint) {
 TextInput::TextInput(PageLayout& layout, Reporter& reporter, const InputOptions& options)
     : layout_(layout), reporter_(reporter), options_(options), buffer_(kHeadBytes) {
     text_.reserve(kLongestParagraph + 8);
-    styleOf_.reserve(kLongestParagraph + 8);
 }
 
 TextInput::~TextInput() = default;
