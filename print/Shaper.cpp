@@ -185,8 +185,10 @@ void Shaper::ShapeNow(PrintFont& font, const char32_t* text, std::size_t length,
 }
 
 // The cache holds words of at most kLongestWord characters, and is emptied
-// when its glyphs pass kMostCached.
+// when it holds kMostWords words or its glyphs pass kMostCached (a word of
+// joiners alone has none).
 constexpr std::size_t kLongestWord = 64;
+constexpr std::size_t kMostWords = std::size_t(1) << 16;
 constexpr std::size_t kMostCached = std::size_t(1) << 20;
 
 namespace {
@@ -237,7 +239,7 @@ const Shaper::Entry& Shaper::Word(int fontId, PrintFont& font, const std::u32str
             entry.rightToLeft == rightToLeft && SameCharacters(word, keys_.data() + entry.keyStart, length))
             return entry;
     }
-    if (cached_.size() > kMostCached) {
+    if (entries_ >= kMostWords || cached_.size() > kMostCached) {
         std::fill(table_.begin(), table_.end(), Entry{0, 0, 0, 0, 0, 0, HB_SCRIPT_INVALID, false});
         entries_ = 0;
         keys_.clear();
