@@ -10,6 +10,7 @@
 #include "ProgramTables.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace t42 {
@@ -95,15 +96,19 @@ void SfntsWriter::PlanStrings(std::vector<std::uint64_t> breakPoints) {
     // The glyph boundaries are mostly in order already: sorting them only
     // when they are not, then merging in the tables' few, saves most of
     // the sort for a font of many glyphs.
-    auto glyphsEnd = static_cast<std::ptrdiff_t>(breakPoints.size());
     if (!std::is_sorted(breakPoints.begin(), breakPoints.end()))
         std::sort(breakPoints.begin(), breakPoints.end());
+    std::vector<std::uint64_t> tableStarts;
     for (int t = 0; t < kTableCount; ++t)
         if (layout_.Entry(t).length != 0)
-            breakPoints.push_back(layout_.Entry(t).offset);
-    breakPoints.push_back(layout_.Size());
-    std::sort(breakPoints.begin() + glyphsEnd, breakPoints.end());
-    std::inplace_merge(breakPoints.begin(), breakPoints.begin() + glyphsEnd, breakPoints.end());
+            tableStarts.push_back(layout_.Entry(t).offset);
+    tableStarts.push_back(layout_.Size());
+    std::sort(tableStarts.begin(), tableStarts.end());
+    std::vector<std::uint64_t> merged;
+    merged.reserve(breakPoints.size() + tableStarts.size());
+    std::merge(breakPoints.begin(), breakPoints.end(), tableStarts.begin(), tableStarts.end(),
+               std::back_inserter(merged));
+    breakPoints.swap(merged);
     std::uint64_t start = 0;
     while (start < layout_.Size()) {
         std::uint64_t reach = start + kMaxStringData;
