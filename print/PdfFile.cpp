@@ -2,9 +2,11 @@
 
 #include <libdeflate.h>
 
+#include <csignal>
 #include <cstdio>
 #include <algorithm>
 #include <new>
+#include <pthread.h>
 #include <system_error>
 
 namespace print {
@@ -119,11 +121,17 @@ void PdfFile::WriteStream(int number, const std::string& dictionary, const std::
 void PdfFile::Enqueue(Job job) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!closing_ && !writer_.joinable()) {
+        // The thread takes no signals: the command's handlers (which
+        // remove its temporary files) run on the thread that set them up.
+        sigset_t all, before;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &before);
         try {
             writer_ = std::thread(&PdfFile::Work, this);
         } catch (const std::system_error&) {
             closing_ = true;
         }
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
     if (closing_) {
         lock.unlock();
