@@ -11,7 +11,7 @@ install_packages clang-14 libclang-rt-14-dev cmake make pkg-config libfreetype-d
   googletest libgtest-dev python3 python3-fonttools
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" >/dev/null
+  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" -DQUELIN_BUILD_CLI=ON >/dev/null
 cmake --build build-tsan -j "$(nproc)" --target quelin_tests quelin_cli quelin_texttopdf >build-tsan/build.log 2>&1 || {
   tail -40 build-tsan/build.log
   exit 1
