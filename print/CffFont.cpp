@@ -1,5 +1,6 @@
 #include "CffFont.h"
 
+#include "t42/PsSyntax.h"
 #include "t42/SfntDirectory.h"
 
 #include <hb-subset.h>
@@ -101,12 +102,14 @@ std::size_t CffSubset::Written(std::uint32_t original) const {
     return found != originals.end() && *found == original ? static_cast<std::size_t>(found - originals.begin()) : 0;
 }
 
-bool CffFont::HasCffOutlines(hb_face_t* face) {
-    hb_blob_t* table = hb_face_reference_table(face, kCffTag);
+bool HasTable(hb_face_t* face, hb_tag_t tag) {
+    hb_blob_t* table = hb_face_reference_table(face, tag);
     bool has = hb_blob_get_length(table) > 0;
     hb_blob_destroy(table);
     return has;
 }
+
+bool CffFont::HasCffOutlines(hb_face_t* face) { return HasTable(face, kCffTag); }
 
 std::unique_ptr<CffFont> CffFont::Open(const t42::FontLocation& location, std::string& error) {
     std::unique_ptr<CffFont> font(new CffFont);
@@ -247,12 +250,10 @@ std::string NameToken(const std::string& name) {
         plain = plain && c > ' ' && c < 0x7F && !std::strchr(kDelimiters, c);
     if (plain)
         return "/" + name;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string token = "<";
-    for (unsigned char c : name) {
-        token += kHex[c >> 4];
-        token += kHex[c & 15];
-    }
+    std::string token(1 + 2 * name.size(), '<');
+    char* digits = &token[1];
+    for (unsigned char c : name)
+        digits = t42::WriteHexDigits(digits, c, 2);
     return token + "> cvn";
 }
 

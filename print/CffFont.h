@@ -21,6 +21,9 @@
 
 namespace print {
 
+// Whether the face has a table `tag`, with some bytes in it.
+bool HasTable(hb_face_t* face, hb_tag_t tag);
+
 // The glyphs of one subset, numbered as the subset's CFF data numbers them
 // (ascending by their glyph in the whole font; glyph 0 first).
 struct CffSubset {

@@ -24,16 +24,20 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && EqualIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+// Whether fontconfig says the face's outlines are `format` ("TrueType", "CFF").
+bool HasFormat(FcPattern* pattern, const char* format) {
+    FcChar8* value = nullptr;
+    return FcPatternGetString(pattern, FC_FONTFORMAT, 0, &value) == FcResultMatch &&
+           std::strcmp(reinterpret_cast<const char*>(value), format) == 0;
+}
+
 // A face fontconfig lists that the printer can take: TrueType or CFF
 // outlines, not a named instance of a variable font.
 bool IsOutlineFace(FcPattern* pattern, t42::FontLocation& location) {
-    FcChar8* format = nullptr;
     FcChar8* file = nullptr;
     FcBool outline = FcTrue;
     int index = 0;
-    if (FcPatternGetString(pattern, FC_FONTFORMAT, 0, &format) != FcResultMatch ||
-        (std::strcmp(reinterpret_cast<const char*>(format), "TrueType") != 0 &&
-         std::strcmp(reinterpret_cast<const char*>(format), "CFF") != 0) ||
+    if ((!HasFormat(pattern, "TrueType") && !HasFormat(pattern, "CFF")) ||
         (FcPatternGetBool(pattern, FC_OUTLINE, 0, &outline) == FcResultMatch && !outline) ||
         FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch)
         return false;
@@ -237,11 +241,8 @@ bool AddCffFontFile(const std::string& path) {
     int count = 0;
     FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, &count, faces);
     bool cff = false;
-    for (int i = 0; i < faces->nfont && !cff; ++i) {
-        FcChar8* format = nullptr;
-        cff = FcPatternGetString(faces->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
-              std::strcmp(reinterpret_cast<const char*>(format), "CFF") == 0;
-    }
+    for (int i = 0; i < faces->nfont && !cff; ++i)
+        cff = HasFormat(faces->fonts[i], "CFF");
     FcFontSetDestroy(faces);
     return cff && FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(path.c_str()));
 }
@@ -262,10 +263,7 @@ bool FindCffFace(const std::string& name, t42::FontLocation& location) {
             bool named = false;
             for (int n = 0; !named && FcPatternGetString(sorted->fonts[i], object, n, &value) == FcResultMatch; ++n)
                 named = EqualIgnoringCase(reinterpret_cast<const char*>(value), name);
-            FcChar8* format = nullptr;
-            found = named && FcPatternGetString(sorted->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch &&
-                    std::strcmp(reinterpret_cast<const char*>(format), "CFF") == 0 &&
-                    IsOutlineFace(sorted->fonts[i], location);
+            found = named && HasFormat(sorted->fonts[i], "CFF") && IsOutlineFace(sorted->fonts[i], location);
         }
         if (sorted)
             FcFontSetDestroy(sorted);

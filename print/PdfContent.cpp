@@ -5,7 +5,6 @@
 #include "ToUnicode.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace print {
@@ -16,38 +15,19 @@ namespace {
 constexpr double kClose = 0.005;
 
 
-// Codes go in literal strings, half the bytes of hex: the delimiters and
-// the backslash escaped, and a carriage return, which a reader would take
-// for an end of line.
+// Codes go in literal strings, half the bytes of hex.
 constexpr std::size_t kLongestCode = 4;
-
-constexpr std::array<bool, 256> kEscaped = [] {
-    std::array<bool, 256> escaped{};
-    escaped['('] = escaped[')'] = escaped['\\'] = escaped['\r'] = true;
-    return escaped;
-}();
-
-bool NeedsEscape(unsigned byte) { return kEscaped[byte]; }
-
-char* WriteCodeByte(char* to, unsigned byte) {
-    if (NeedsEscape(byte)) {
-        *to++ = '\\';
-        byte = byte == '\r' ? 'r' : byte;
-    }
-    *to++ = static_cast<char>(byte);
-    return to;
-}
 
 // Writes the code of `cid` at `to`, at most kLongestCode bytes; returns
 // where it ends.
 inline char* WriteCode(char* to, std::uint16_t cid) {
-    unsigned high = cid >> 8, low = cid & 0xFF;
-    if (!NeedsEscape(high) && !NeedsEscape(low)) {
+    unsigned char high = static_cast<unsigned char>(cid >> 8), low = static_cast<unsigned char>(cid & 0xFF);
+    if (!NeedsLiteralEscape(high) && !NeedsLiteralEscape(low)) {
         to[0] = static_cast<char>(high);
         to[1] = static_cast<char>(low);
         return to + 2;
     }
-    return WriteCodeByte(WriteCodeByte(to, high), low);
+    return WriteLiteralByte(WriteLiteralByte(to, high), low);
 }
 
 // A cluster of blanks separates words.

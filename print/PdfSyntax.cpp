@@ -56,10 +56,9 @@ std::string PdfTextString(const std::string& text) {
         plain = plain && c >= ' ' && c <= '~';
     if (plain) {
         std::string out = "(";
-        for (char c : text) {
-            if (c == '(' || c == ')' || c == '\\')
-                out += '\\';
-            out += c;
+        for (unsigned char c : text) {
+            char escaped[2];
+            out.append(escaped, WriteLiteralByte(escaped, c));
         }
         return out + ")";
     }

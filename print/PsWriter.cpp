@@ -1,5 +1,6 @@
 #include "PsWriter.h"
 
+#include "t42/PsSyntax.h"
 #include "t42/SubsetPlan.h"
 
 #include <algorithm>
@@ -46,21 +47,6 @@ int NextFreeCode(std::size_t& nextOrder) {
     order -= sizeof kCodeOrder.first;
     return static_cast<int>((1 + order / 256) * 256 + kCodeOrder.other[order % 256]);
 }
-
-
-// How a code byte goes into a string: as itself, after a backslash, or as
-// a backslash and three octal digits.
-enum : unsigned char { kAsItself, kEscaped, kOctal };
-struct CodeBytes {
-    unsigned char form[256];
-    CodeBytes() {
-        for (int byte = 0; byte < 256; ++byte)
-            form[byte] = byte < 0x20 || byte == 0x7F ? kOctal
-                         : byte == '(' || byte == ')' || byte == '\\' ? kEscaped
-                                                                       : kAsItself;
-    }
-};
-const CodeBytes kCodeBytes;
 
 // PostScript text for a DSC comment or a name: printable ASCII only.
 std::string CommentText(const std::string& text) {
@@ -132,25 +118,10 @@ void PsWriter::FlushString() {
     stringLength_ = 1;
 }
 
-inline void PsWriter::AppendCode(unsigned char byte) {
-    char* at = string_ + stringLength_;
-    switch (kCodeBytes.form[byte]) {
-    case kAsItself:
-        at[0] = static_cast<char>(byte);
-        stringLength_ += 1;
-        break;
-    case kEscaped:
-        at[0] = '\\';
-        at[1] = static_cast<char>(byte);
-        stringLength_ += 2;
-        break;
-    default:
-        at[0] = '\\';
-        at[1] = static_cast<char>('0' + (byte >> 6));
-        at[2] = static_cast<char>('0' + ((byte >> 3) & 7));
-        at[3] = static_cast<char>('0' + (byte & 7));
-        stringLength_ += 4;
-    }
+// Code bytes escaped as every string the program writes is.
+void PsWriter::AppendCode(unsigned char byte) {
+    char* end = t42::WriteEscapedByte(string_ + stringLength_, byte, t42::kEscapeParentheses | t42::kOctalControls);
+    stringLength_ = static_cast<std::size_t>(end - string_);
 }
 
 void PsWriter::SwitchEncoding(int key, bool slanted) {
@@ -411,8 +382,9 @@ std::string PsWriter::CidEncoding(std::size_t key, const std::string& font, cons
     std::vector<std::string> pairs;
     for (std::size_t code = 0; code < slots.size(); ++code)
         if (slots[code]) {
-            static const char kHex[] = "0123456789ABCDEF";
-            pairs.push_back(std::string("<") + kHex[code >> 4] + kHex[code & 15] + "> " + *slots[code]);
+            char hex[2];
+            t42::WriteHexDigits(hex, static_cast<std::uint32_t>(code), 2);
+            pairs.push_back("<" + std::string(hex, 2) + "> " + *slots[code]);
         }
     std::string text = "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n/CIDSystemInfo " + font +
                        " /CIDSystemInfo get def /CMapName /" + name +

@@ -9,13 +9,6 @@ namespace print {
 
 namespace {
 
-bool HasTable(hb_face_t* face, hb_tag_t tag) {
-    hb_blob_t* table = hb_face_reference_table(face, tag);
-    bool has = hb_blob_get_length(table) > 0;
-    hb_blob_destroy(table);
-    return has;
-}
-
 // Whether no substitution or positioning of the font involves the space
 // glyph: then a line shapes as the concatenation of its words, each with
 // the spaces that follow it.

@@ -1,4 +1,5 @@
 #include "GlyphNames.h"
+#include "PsSyntax.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -104,16 +105,14 @@ void NameFromCodePoint(std::uint32_t codePoint, char (&buffer)[GlyphNamer::kBuff
     }
     // "uni" and four hex digits, or "u" and five or six; a font with tens of
     // thousands of unnamed glyphs names them all, so no printf.
-    static const char kHex[] = "0123456789ABCDEF";
-    std::size_t at = 0, digits = codePoint <= 0xFFFF ? 4 : codePoint <= 0xFFFFF ? 5 : 6;
-    buffer[at++] = 'u';
-    if (digits == 4) {
-        buffer[at++] = 'n';
-        buffer[at++] = 'i';
+    bool basic = codePoint <= 0xFFFF;
+    char* at = buffer;
+    *at++ = 'u';
+    if (basic) {
+        *at++ = 'n';
+        *at++ = 'i';
     }
-    for (std::size_t shift = 4 * digits; shift > 0; shift -= 4)
-        buffer[at++] = kHex[(codePoint >> (shift - 4)) & 0xF];
-    buffer[at] = 0;
+    *WriteHexDigits(at, codePoint, basic ? 4 : codePoint <= 0xFFFFF ? 5 : 6) = 0;
 }
 
 void GlyphNamer::Reset() {

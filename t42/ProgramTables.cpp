@@ -27,12 +27,16 @@ ProgramTables::ProgramTables(const LoadedFont& font)
         bytes_[t] = font.TableBytes(t);
 }
 
-std::uint16_t ProgramTables::AdvanceWidth(std::uint64_t written) const {
+std::vector<std::uint16_t> ProgramTables::AdvanceWidths() const {
+    std::vector<std::uint16_t> advances(static_cast<std::size_t>(numGlyphs_), 0);
     std::uint16_t longMetrics = 0;
     if (!tables_.present[kHhea] || !tables_.present[kHmtx] ||
         !ByteReader(bytes_[kHhea], tables_.entries[kHhea].length).U16(kHheaNumberOfHMetrics, longMetrics))
-        return 0;
-    return ReadAdvance(ByteReader(bytes_[kHmtx], tables_.entries[kHmtx].length), longMetrics, written);
+        return advances;
+    ByteReader hmtx(bytes_[kHmtx], tables_.entries[kHmtx].length);
+    for (std::size_t glyph = 0; glyph < advances.size(); ++glyph)
+        advances[glyph] = ReadAdvance(hmtx, longMetrics, glyph);
+    return advances;
 }
 
 void ProgramTables::Replace(int table, std::vector<std::uint8_t> bytes) {

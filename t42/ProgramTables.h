@@ -21,9 +21,9 @@ public:
     bool LongLoca() const { return longLoca_; }
     std::uint64_t NumGlyphs() const { return numGlyphs_; }
 
-    // The advance width hmtx gives glyph `written`, in font units; 0 when
-    // the file lacks hhea or hmtx or its entry.
-    std::uint16_t AdvanceWidth(std::uint64_t written) const;
+    // The advance width hmtx gives each of the NumGlyphs() glyphs, in font
+    // units; 0 where the file lacks hhea or hmtx or the glyph's entry.
+    std::vector<std::uint16_t> AdvanceWidths() const;
 
     // Carries `bytes` as table `table`, with their checksum; empty bytes
     // carry no such table.

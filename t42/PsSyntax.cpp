@@ -7,8 +7,6 @@ namespace t42 {
 
 namespace {
 
-bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
-
 // The regular characters: 0x21-0x7E less the ten delimiters, and 0xA0-0xFF.
 // Outside a string, 0x80-0x9F are binary tokens to a Level 2 scanner.
 struct RegularBytes {
@@ -34,27 +32,22 @@ std::size_t EscapedLength(const char* text, std::size_t length, unsigned flags) 
         unsigned char byte = static_cast<unsigned char>(text[i]);
         if (byte == '\\' || ((flags & kEscapeParentheses) && (byte == '(' || byte == ')')))
             escaped += 1;
-        else if ((flags & kOctalControls) && IsControl(byte))
+        else if ((flags & kOctalControls) && IsControlByte(byte))
             escaped += 3;
     }
     return escaped;
 }
 
 char* WriteEscaped(char* out, const char* text, std::size_t length, unsigned flags) {
-    for (std::size_t i = 0; i < length; ++i) {
-        unsigned char byte = static_cast<unsigned char>(text[i]);
-        if (byte == '\\' || ((flags & kEscapeParentheses) && (byte == '(' || byte == ')'))) {
-            *out++ = '\\';
-            *out++ = static_cast<char>(byte);
-        } else if ((flags & kOctalControls) && IsControl(byte)) {
-            *out++ = '\\';
-            *out++ = static_cast<char>('0' + (byte >> 6));
-            *out++ = static_cast<char>('0' + ((byte >> 3) & 7));
-            *out++ = static_cast<char>('0' + (byte & 7));
-        } else {
-            *out++ = static_cast<char>(byte);
-        }
-    }
+    for (std::size_t i = 0; i < length; ++i)
+        out = WriteEscapedByte(out, static_cast<unsigned char>(text[i]), flags);
+    return out;
+}
+
+char* WriteHexDigits(char* out, std::uint32_t value, unsigned digits) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (unsigned shift = 4 * digits; shift > 0; shift -= 4)
+        *out++ = kHex[(value >> (shift - 4)) & 0xF];
     return out;
 }
 

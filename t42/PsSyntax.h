@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace t42 {
@@ -15,6 +16,27 @@ enum EscapeFlags : unsigned {
     kEscapeParentheses = 1u, // "\(" and "\)"
     kOctalControls = 2u,     // bytes below 0x20 and 0x7F as "\ooo"
 };
+
+// Bytes below 0x20 and 0x7F, which kOctalControls writes in octal.
+inline bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+// One byte written as the inside of a string literal: itself, after a
+// backslash, or as a backslash and three octal digits (at most 4 bytes);
+// gives the end.
+inline char* WriteEscapedByte(char* out, unsigned char byte, unsigned flags) {
+    if (byte == '\\' || ((flags & kEscapeParentheses) && (byte == '(' || byte == ')'))) {
+        *out++ = '\\';
+        *out++ = static_cast<char>(byte);
+    } else if ((flags & kOctalControls) && IsControlByte(byte)) {
+        *out++ = '\\';
+        *out++ = static_cast<char>('0' + (byte >> 6));
+        *out++ = static_cast<char>('0' + ((byte >> 3) & 7));
+        *out++ = static_cast<char>('0' + (byte & 7));
+    } else {
+        *out++ = static_cast<char>(byte);
+    }
+    return out;
+}
 
 // Length of `text` written as the inside of a string literal.
 std::size_t EscapedLength(const char* text, std::size_t length, unsigned flags);
@@ -41,6 +63,10 @@ bool IsPlainName(const char* name);
 constexpr std::size_t kMaxNameTokenLength = 1 + 63 * 4 + 5;
 std::size_t NameTokenLength(const char* name);
 char* WriteNameToken(char* out, const char* name);
+
+// The last `digits` hex digits of `value`, in upper case, as hex strings
+// and glyph names ("uni00E9") spell them; gives the end.
+char* WriteHexDigits(char* out, std::uint32_t value, unsigned digits);
 
 // A font name made safe to stand after a slash: delimiters, white space,
 // braces, control bytes, 0x7F and the binary-token bytes 0x80-0x9F removed,

@@ -18,9 +18,7 @@ Status SubsetPlan::Make(const LoadedFont& font, const std::vector<DrawnGlyph>& d
         return status;
     }
     plan.font_ = &font;
-    plan.advances_.reserve(plan.Size());
-    for (std::size_t written = 0; written < plan.Size(); ++written)
-        plan.advances_.push_back(plan.tables_->AdvanceWidth(written));
+    plan.advances_ = plan.tables_->AdvanceWidths();
     return status;
 }
 
