@@ -61,17 +61,14 @@ std::uint16_t PdfFont::GiveCid(std::uint32_t glyph) {
         glyphs_.push_back(glyph);
         widths_.push_back(Thousandths(font_.NaturalAdvance(glyph), font_.UnitsPerEm()));
         texts_.emplace_back();
-        characters_.push_back(0);
     }
     return cid;
 }
 
 const std::u32string& PdfFont::Claim(std::uint16_t cid, const std::u32string& text) {
     std::u32string& mapped = texts_[cid];
-    if (mapped.empty()) {
+    if (mapped.empty())
         mapped = text;
-        characters_[cid] = mapped.size() == 1 ? mapped[0] : 0;
-    }
     return mapped;
 }
 

@@ -38,17 +38,13 @@ public:
 
     // The text the CID maps to: `text` when it maps to none yet.
     const std::u32string& Claim(std::uint16_t cid, const std::u32string& text);
-    // Whether the CID maps to the one character `c` (never 0), claimed now
-    // when it maps to nothing yet.
+    // Whether the CID maps to the one character `c`, claimed now when it
+    // maps to nothing yet.
     bool ClaimCharacter(std::uint16_t cid, char32_t c) {
-        if (characters_[cid] == c)
-            return true;
         std::u32string& mapped = texts_[cid];
-        if (!mapped.empty())
-            return false;
-        mapped.assign(1, c);
-        characters_[cid] = c;
-        return true;
+        if (mapped.empty())
+            mapped.assign(1, c);
+        return mapped.size() == 1 && mapped[0] == c;
     }
 
     // Writes the subset and its dictionaries, the Type 0 font at Object().
@@ -68,7 +64,6 @@ private:
     std::vector<std::uint32_t> glyphs_{0};      // by CID; CID 0 is glyph 0
     std::vector<double> widths_{0};             // by CID
     std::vector<std::u32string> texts_{{}};     // by CID
-    std::vector<char32_t> characters_{0};       // by CID: the text when it is one character, else 0
 };
 
 // The document's fonts by their number in the job's FontSet, each made

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <unistd.h>
 
@@ -212,10 +211,6 @@ void PsWriter::DrawRun(const GlyphRun& run) {
     PrintFont& font = fonts_.Font(run.font);
     const double size = run.size;
     const double unitsPerEm = font.UnitsPerEm();
-    if (codes.advanceSize != size) {
-        codes.advanceOf.assign(codes.codeOf.size(), std::numeric_limits<double>::quiet_NaN());
-        codes.advanceSize = size;
-    }
     int encoding = -1, key = -1;
     bool styled = false;
     // What the loop reads kept in locals, the current point too: the
@@ -224,7 +219,6 @@ void PsWriter::DrawRun(const GlyphRun& run) {
     double penX = pointX_, penY = pointY_;
     const int* codeOf = codes.codeOf.data();
     const std::size_t glyphCount = codes.codeOf.size();
-    double* advanceOf = codes.advanceOf.data();
     const PlacedGlyph* glyphs = run.glyphs.data();
     const bool slanted = run.slanted;
     for (const Cluster* cluster = run.clusters.data(), *last = cluster + run.clusters.size(); cluster != last;
@@ -261,10 +255,7 @@ void PsWriter::DrawRun(const GlyphRun& run) {
             if (stringLength_ > kLongestString)
                 FlushString();
             AppendCode(static_cast<unsigned char>(code & 0xFF));
-            double& advance = advanceOf[index];
-            if (std::isnan(advance))
-                advance = font.NaturalAdvance(glyph) * size / unitsPerEm;
-            penX += advance;
+            penX += font.NaturalAdvance(glyph) * size / unitsPerEm;
         }
     }
     pointX_ = penX;

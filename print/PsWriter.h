@@ -43,8 +43,6 @@ private:
         std::vector<char> asciiOf;        // per glyph: the printable ASCII character it draws, or 0
         std::vector<t42::DrawnGlyph> drawn; // in the order of their codes' first use
         std::size_t nextOrder = 0;
-        std::vector<double> advanceOf;    // per glyph: how far showing it moves, at advanceSize; NaN not yet known
-        double advanceSize = 0;
     };
 
     FontCodes& CodesOf(int fontId);
