@@ -89,7 +89,7 @@ print::PrintRequest MakePrintRequest(const Options& options) {
     page.paper = *print::FindPaper(options.paper);
     page.fontSize = options.sizeGiven ? options.size : 10;
     request.sizeGiven = options.sizeGiven;
-    page.leading = page.fontSize * 1.2;
+    page.leading = page.fontSize * print::kLeadingRatio;
     page.header = options.header;
     page.landscape = options.landscape;
     page.columns = options.columns;

@@ -18,8 +18,6 @@ constexpr double kPointsPerInch = 72;
 // the fonts "monospace" names (DejaVu Sans Mono, Liberation Mono, Noto
 // Sans Mono), so that `cpi` characters fill an inch.
 constexpr double kMonospaceAdvance = 0.6;
-// Baseline to baseline, as a share of the size, as `quelin print -s` sets it.
-constexpr double kLeadingRatio = 1.2;
 // The largest side of a sheet a PDF page can have, in points.
 constexpr double kLargestSide = 14400;
 
@@ -151,16 +149,16 @@ void TypeSize(const JobOptions& job, print::PageModel& page, Warnings& warnings)
     double narrowest = kPointsPerInch / (kMonospaceAdvance * print::kLargestSize);
     bool sized = NumberOption(job, "cpi", narrowest, widest, cpi, warnings);
     double most = kPointsPerInch / print::kSmallestSize;
-    double fewest = kPointsPerInch / (print::kLargestSize * kLeadingRatio);
+    double fewest = kPointsPerInch / (print::kLargestSize * print::kLeadingRatio);
     bool spaced = NumberOption(job, "lpi", fewest, most, lpi, warnings);
     if (sized)
         page.fontSize = kPointsPerInch / (kMonospaceAdvance * cpi);
     if (spaced)
         page.leading = kPointsPerInch / lpi;
     if (sized && !spaced)
-        page.leading = page.fontSize * kLeadingRatio;
+        page.leading = page.fontSize * print::kLeadingRatio;
     if (spaced && !sized)
-        page.fontSize = std::max(print::kSmallestSize, page.leading / kLeadingRatio);
+        page.fontSize = std::max(print::kSmallestSize, page.leading / print::kLeadingRatio);
 }
 
 void Margins(const JobOptions& job, print::PageModel& page, Warnings& warnings) {

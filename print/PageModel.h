@@ -28,6 +28,8 @@ enum class Duplex { none, longEdge, shortEdge };
 constexpr double kSmallestSize = 1, kLargestSize = 500; // type size, points
 constexpr double kLargestMargin = 1000;                  // points
 constexpr int kMostColumns = 8;
+// Baseline to baseline, as a share of the type size, unless a job sets it.
+constexpr double kLeadingRatio = 1.2;
 
 struct PageModel {
     Paper paper = {"A4", 595, 842};

@@ -98,7 +98,7 @@ bool PrintJob::Open(std::string& error, Outcome& outcome) {
         return false;
     if (size > 0 && !request_.sizeGiven) {
         request_.page.fontSize = size;
-        request_.page.leading = size * 1.2;
+        request_.page.leading = size * kLeadingRatio;
     }
     if (!warning.empty())
         reporter_.Warning(warning);
